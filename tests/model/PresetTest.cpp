@@ -1,0 +1,117 @@
+#include "Samples.h"
+
+#include "model/BuiltInPresets.h"
+#include "model/Preset.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+namespace ombrel {
+namespace {
+
+TEST(BuiltInPresets, FiveInOrderWithDistinctIdsThatStayPutWithinARun) {
+    const auto& presets = BuiltInPresets::all();
+    std::vector<std::string> names;
+    std::set<Uuid> ids;
+    for (const Preset& p : presets) {
+        names.push_back(p.name);
+        ids.insert(p.id);
+        EXPECT_FALSE(p.id.isNil());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Neutral", "Punchy", "Matte", "Black and white", "Warm film"}));
+    EXPECT_EQ(ids.size(), 5u);
+    EXPECT_EQ(&BuiltInPresets::all(), &presets);
+    EXPECT_EQ(BuiltInPresets::all()[1].id, presets[1].id);
+}
+
+TEST(BuiltInPresets, SettingsMatchTheirDescriptions) {
+    const auto& presets = BuiltInPresets::all();
+    EXPECT_TRUE(presets[0].settings.isDefault());
+
+    EditSettings punchy;
+    punchy.contrast = 25;
+    punchy.highlights = -20;
+    punchy.shadows = 20;
+    punchy.vibrance = 30;
+    punchy.saturation = 8;
+    punchy.sharpAmount = 40;
+    punchy.curves.master = {{0, 0}, {0.25, 0.21}, {0.75, 0.8}, {1, 1}};
+    EXPECT_EQ(presets[1].settings, punchy);
+
+    const EditSettings& matte = presets[2].settings;
+    EXPECT_EQ(matte.blacks, 35);
+    EXPECT_EQ(matte.curves.master, (CurvePoints{{0, 0.09}, {1, 0.95}}));
+    EXPECT_EQ(matte.curves.red, CurveSet::identity());
+
+    EXPECT_EQ(presets[3].settings.saturation, -100);
+
+    EditSettings warm;
+    warm.contrast = -5;
+    warm.blacks = 20;
+    warm.temperature = 18;
+    warm.tint = 4;
+    warm.vibrance = 10;
+    warm.saturation = -8;
+    warm.vignette = -20;
+    warm.curves.master = {{0, 0.05}, {0.5, 0.5}, {1, 0.97}};
+    warm.curves.blue = {{0, 0.04}, {1, 0.93}};
+    EXPECT_EQ(presets[4].settings, warm);
+
+    for (const Preset& p : presets) {
+        EXPECT_EQ(p.settings.crop, CropSettings{}) << p.name;
+        EXPECT_EQ(p.settings.raw, RawOptions{}) << p.name;
+        EXPECT_TRUE(p.settings.hsl.isNeutral()) << p.name;
+    }
+}
+
+TEST(PresetFormat, EveryBuiltInAndAFullyEditedPresetSurviveARoundTrip) {
+    std::vector<Preset> presets = BuiltInPresets::all();
+    presets.push_back({Uuid::generate(), "Everything \"quoted\" \u00e9", test::fullyEditedSettings()});
+    const auto text = encodePresets(presets);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->find('\n'), std::string::npos) << "compact output";
+    EXPECT_EQ(decodePresets(*text), presets);
+}
+
+TEST(PresetFormat, ReadsUpperCaseIdsAndEmptyLists) {
+    const std::string settings = nlohmann::json::parse(*encodePresets({{Uuid::generate(), "x", {}}}))[0]["settings"].dump();
+    const auto decoded = decodePresets(R"([{"name":"Mine","id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301","settings":)" +
+                                       settings + "}]");
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->size(), 1u);
+    EXPECT_EQ((*decoded)[0].id.toString(), "3f2504e0-4f89-41d3-9a0c-0305e82c3301");
+    EXPECT_EQ((*decoded)[0].name, "Mine");
+
+    EXPECT_EQ(decodePresets("[]"), std::vector<Preset>{});
+    EXPECT_EQ(decodePresets(" [ ]\n"), std::vector<Preset>{});
+}
+
+TEST(PresetFormat, OneBadElementRejectsTheWholeFile) {
+    const auto good = nlohmann::json::parse(*encodePresets(BuiltInPresets::all()));
+
+    const std::vector<std::function<void(nlohmann::json&)>> damages{
+        [](auto& p) { p.erase("name"); },
+        [](auto& p) { p.erase("id"); },
+        [](auto& p) { p.erase("settings"); },
+        [](auto& p) { p["id"] = "not-a-uuid"; },
+        [](auto& p) { p["id"] = 12; },
+        [](auto& p) { p["name"] = nullptr; },
+        [](auto& p) { p["settings"].erase("exposure"); },
+        [](auto& p) { p["settings"]["hsl"]["hue"].push_back(0); },
+    };
+    for (std::size_t i = 0; i < damages.size(); ++i) {
+        auto doc = good;
+        damages[i](doc[3]);
+        EXPECT_EQ(decodePresets(doc.dump()), std::nullopt) << "damage " << i;
+    }
+    EXPECT_EQ(decodePresets(R"({"presets":[]})"), std::nullopt);
+    EXPECT_EQ(decodePresets("[1]"), std::nullopt);
+    EXPECT_EQ(decodePresets("[] trailing"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ombrel

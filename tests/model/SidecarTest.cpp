@@ -1,0 +1,289 @@
+#include "Samples.h"
+#include "TempDir.h"
+
+#include "model/JsonStrict.h"
+#include "model/Sidecar.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace ombrel {
+namespace {
+
+using nlohmann::ordered_json;
+using test::TempDir;
+
+Sidecar ratedDefault(int rating) {
+    Sidecar s;
+    s.rating = rating;
+    return s;
+}
+
+// Member order as it stands in the text, checked at every level.
+void expectSortedMembers(const ordered_json& json, const std::string& where = "top") {
+    if (json.is_object()) {
+        std::string previous;
+        for (const auto& [key, value] : json.items()) {
+            EXPECT_LT(previous, key) << "in " << where;
+            previous = key;
+            expectSortedMembers(value, key);
+        }
+    } else if (json.is_array()) {
+        for (const auto& element : json) expectSortedMembers(element, where + "[]");
+    }
+}
+
+// A valid sidecar document to damage in the decoding tests.
+nlohmann::json validDocument() {
+    return nlohmann::json::parse(*Sidecar::encode(ratedDefault(2)));
+}
+
+TEST(SidecarFormat, FileNameAppendsToTheFullPhotoName) {
+    EXPECT_EQ(Sidecar::pathFor("/p/IMG_0412.CR3"), "/p/IMG_0412.CR3.umbrix.json");
+    EXPECT_EQ(Sidecar::pathFor("/p/beach.jpg"), "/p/beach.jpg.umbrix.json");
+    EXPECT_NE(Sidecar::pathFor("/p/a.jpg"), Sidecar::pathFor("/p/a.png"));
+}
+
+TEST(SidecarFormat, DefaultPhotoWithRatingWritesEveryMember) {
+    const auto text = Sidecar::encode(ratedDefault(3));
+    ASSERT_TRUE(text);
+    const auto json = nlohmann::json::parse(*text);
+    EXPECT_EQ(json["flag"], "none");
+    EXPECT_EQ(json["rating"], 3);
+    EXPECT_EQ(json["version"], 1);
+    const auto& settings = json["settings"];
+    EXPECT_EQ(settings.size(), 20u);
+    EXPECT_EQ(settings["sharpRadius"], 1.0);
+    EXPECT_EQ(settings["vignette"], 0.0);
+    EXPECT_EQ(settings["crop"].size(), 10u);
+    EXPECT_EQ(settings["crop"]["aspect"], "Free");
+    EXPECT_EQ(settings["crop"]["quarterTurns"], 0);
+    EXPECT_TRUE(settings["crop"]["quarterTurns"].is_number_integer());
+    EXPECT_EQ(settings["curves"]["red"], nlohmann::json::parse(R"([{"x":0,"y":0},{"x":1,"y":1}])"));
+    EXPECT_EQ(settings["hsl"]["sat"], nlohmann::json(std::vector<double>(8, 0.0)));
+    EXPECT_EQ(settings["raw"], nlohmann::json::object());
+}
+
+TEST(SidecarFormat, MembersAreSortedAtEveryLevelAndOutputIsPretty) {
+    const auto text = Sidecar::encode({1, test::fullyEditedSettings(), 4, Flag::pick});
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find('\n'), std::string::npos);
+    const auto json = ordered_json::parse(*text);
+    expectSortedMembers(json);
+    EXPECT_EQ(json.begin().key(), "flag");
+    EXPECT_EQ(json["settings"]["crop"].begin().key(), "angle");
+    EXPECT_EQ(std::prev(json["settings"]["crop"].end()).key(), "y");
+    EXPECT_EQ(json["settings"]["raw"].size(), 5u);
+}
+
+TEST(SidecarFormat, FullyEditedSettingsSurviveARoundTrip) {
+    const Sidecar original{1, test::fullyEditedSettings(), 5, Flag::reject};
+    const auto decoded = Sidecar::decode(*Sidecar::encode(original));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, original);
+}
+
+TEST(SidecarFormat, NonFiniteValuesCannotBeEncoded) {
+    Sidecar s;
+    s.settings.exposure = std::nan("");
+    EXPECT_EQ(Sidecar::encode(s), std::nullopt);
+    s.settings.exposure = 0;
+    s.settings.curves.master[1].y = INFINITY;
+    EXPECT_EQ(Sidecar::encode(s), std::nullopt);
+}
+
+TEST(SidecarDecoding, MissingMemberAtAnyLevelRejectsTheWholeSidecar) {
+    const std::vector<std::vector<std::string>> paths{
+        {"flag"}, {"rating"}, {"version"}, {"settings"},
+        {"settings", "vignette"}, {"settings", "curves"}, {"settings", "raw"},
+        {"settings", "crop", "aspect"}, {"settings", "crop", "quarterTurns"},
+        {"settings", "curves", "red"}, {"settings", "hsl", "lum"},
+    };
+    for (const auto& path : paths) {
+        auto doc = validDocument();
+        nlohmann::json* parent = &doc;
+        for (std::size_t i = 0; i + 1 < path.size(); ++i) parent = &(*parent)[path[i]];
+        parent->erase(path.back());
+        EXPECT_EQ(Sidecar::decode(doc.dump()), std::nullopt) << "without " << path.back();
+    }
+
+    auto pointWithoutY = validDocument();
+    pointWithoutY["settings"]["curves"]["master"][1].erase("y");
+    EXPECT_EQ(Sidecar::decode(pointWithoutY.dump()), std::nullopt);
+}
+
+TEST(SidecarDecoding, WrongTypesRejectTheWholeSidecar) {
+    const std::vector<std::pair<std::string, nlohmann::json>> damage{
+        {"/settings/exposure", "0.5"},
+        {"/settings/exposure", true},
+        {"/settings/exposure", nullptr},
+        {"/rating", 2.5},
+        {"/rating", "2"},
+        {"/rating", 4294967296.0},  // does not fit a rating
+        {"/version", 1.5},
+        {"/settings/crop/quarterTurns", 0.5},
+        {"/settings/crop/flipH", 0},
+        {"/settings/crop/aspect", 1},
+        {"/settings/curves/master", nlohmann::json::object()},
+        {"/settings/curves/master/0/x", "0"},
+        {"/settings/hsl/hue/3", "0"},
+        {"/settings/raw", nlohmann::json::array()},
+        {"/settings/raw/lumNR", "0.2"},
+        {"/settings/raw/appleBoost", 1},
+        {"/flag", "Pick"},
+        {"/flag", "picked"},
+        {"/flag", 1},
+    };
+    for (const auto& [pointer, value] : damage) {
+        auto doc = validDocument();
+        doc[nlohmann::json::json_pointer(pointer)] = value;
+        EXPECT_EQ(Sidecar::decode(doc.dump()), std::nullopt) << pointer << " = " << value.dump();
+    }
+}
+
+TEST(SidecarDecoding, HslArraysMustHoldExactlyEightValues) {
+    for (std::size_t length : {0u, 7u, 9u}) {
+        auto doc = validDocument();
+        doc["settings"]["hsl"]["sat"] = std::vector<double>(length, 0.0);
+        EXPECT_EQ(Sidecar::decode(doc.dump()), std::nullopt) << length << " values";
+    }
+}
+
+TEST(SidecarDecoding, ToleratesWhatTheFormatAllows) {
+    auto doc = validDocument();
+    doc["version"] = 7;
+    doc["rating"] = 3.0;  // a whole number written as a fraction is still an Int
+    doc["settings"]["raw"] = {{"lumNR", 0.4}, {"lensProfile", nullptr}};
+    doc["extra"] = {1, 2};
+    doc["settings"]["future"] = "x";
+    doc["settings"]["crop"]["note"] = nullptr;
+    doc["settings"]["curves"]["master"][0]["weight"] = 2;
+    doc["settings"]["hsl"]["extra"] = {1};
+    doc["settings"]["raw"]["other"] = true;
+
+    const auto sidecar = Sidecar::decode(doc.dump());
+    ASSERT_TRUE(sidecar);
+    EXPECT_EQ(sidecar->version, 7);
+    EXPECT_EQ(sidecar->rating, 3);
+    EXPECT_EQ(sidecar->settings.raw.lumNR, 0.4);
+    EXPECT_EQ(sidecar->settings.raw.lensProfile, std::nullopt);
+    EXPECT_EQ(sidecar->settings.raw.moire, std::nullopt);
+}
+
+TEST(SidecarDecoding, RejectsWhatIsNotASidecarObject) {
+    for (const char* bytes : {"", "{", "[]", "null", "42", "{\"flag\":\"none\"}", "\xff\xfe"}) {
+        EXPECT_EQ(Sidecar::decode(bytes), std::nullopt) << bytes;
+    }
+}
+
+class SidecarFiles : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path photo = dir / "IMG_0001.JPG";
+    std::filesystem::path sidecarPath = Sidecar::pathFor(photo);
+};
+
+TEST_F(SidecarFiles, WriteThenReadGivesTheSameSidecar) {
+    const Sidecar original{1, test::fullyEditedSettings(), 2, Flag::pick};
+    Sidecar::write(original, photo);
+    EXPECT_EQ(Sidecar::read(photo), original);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
+
+    const Sidecar replaced = ratedDefault(1);
+    Sidecar::write(replaced, photo);
+    EXPECT_EQ(Sidecar::read(photo), replaced);
+    EXPECT_EQ(dir.entries().size(), 1u) << "no temporary files left behind";
+}
+
+TEST_F(SidecarFiles, ReturningToDefaultsDeletesTheSidecar) {
+    Sidecar::write(ratedDefault(1), photo);
+    ASSERT_TRUE(std::filesystem::exists(sidecarPath));
+    Sidecar::write(Sidecar{}, photo);
+    EXPECT_FALSE(std::filesystem::exists(sidecarPath));
+
+    Sidecar::write(Sidecar{}, photo);  // nothing to delete: no error, nothing created
+    EXPECT_TRUE(dir.entries().empty());
+
+    Sidecar flagged;
+    flagged.flag = Flag::reject;
+    Sidecar::write(flagged, photo);
+    EXPECT_TRUE(std::filesystem::exists(sidecarPath)) << "a flag alone keeps the sidecar";
+}
+
+TEST_F(SidecarFiles, MalformedOrMissingFileMeansNoSidecarAndIsLeftAlone) {
+    EXPECT_EQ(Sidecar::read(photo), std::nullopt);
+
+    auto doc = validDocument();
+    doc["settings"].erase("vignette");
+    test::writeFile(sidecarPath, doc.dump());
+    EXPECT_EQ(Sidecar::read(photo), std::nullopt) << "the rating in it does not survive";
+    EXPECT_EQ(test::readFile(sidecarPath), doc.dump());
+}
+
+TEST_F(SidecarFiles, OversizedFileIsRejectedUnread) {
+    const std::string valid = *Sidecar::encode(ratedDefault(4));
+    test::writeFile(sidecarPath, valid + std::string(4 * 1024 * 1024 - valid.size(), ' '));
+    EXPECT_TRUE(Sidecar::read(photo)) << "exactly 4 MiB is still read";
+    test::writeFile(sidecarPath, valid + std::string(4 * 1024 * 1024 - valid.size() + 1, ' '));
+    EXPECT_EQ(Sidecar::read(photo), std::nullopt);
+}
+
+TEST_F(SidecarFiles, UnencodableSettingsKeepThePreviousFile) {
+    Sidecar::write(ratedDefault(3), photo);
+    const std::string before = test::readFile(sidecarPath);
+    Sidecar broken = ratedDefault(3);
+    broken.settings.contrast = std::nan("");
+    Sidecar::write(broken, photo);
+    EXPECT_EQ(test::readFile(sidecarPath), before);
+}
+
+TEST_F(SidecarFiles, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
+    Sidecar::write(ratedDefault(3), photo);
+    const std::string before = test::readFile(sidecarPath);
+    const Sidecar bigger{1, test::fullyEditedSettings(), 5, Flag::pick};
+
+    // Cap the file size in a child process so the write fails half way, as on
+    // a full disk. This works even for root, who ignores folder permissions.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{256, 256};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Sidecar::write(bigger, photo);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+
+    EXPECT_EQ(test::readFile(sidecarPath), before);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
+}
+
+TEST_F(SidecarFiles, ReadOnlyFolderKeepsThePreviousFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; the size-capped write covers this";
+    Sidecar::write(ratedDefault(3), photo);
+    const std::string before = test::readFile(sidecarPath);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    Sidecar::write(ratedDefault(5), photo);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(test::readFile(sidecarPath), before);
+}
+
+TEST_F(SidecarFiles, TargetThatIsAFolderIsNotReplaced) {
+    std::filesystem::create_directory(sidecarPath);
+    test::writeFile(sidecarPath / "keep", "x");
+    Sidecar::write(ratedDefault(2), photo);
+    EXPECT_TRUE(std::filesystem::is_directory(sidecarPath));
+    EXPECT_EQ(Sidecar::read(photo), std::nullopt);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
+}
+
+}  // namespace
+}  // namespace ombrel
