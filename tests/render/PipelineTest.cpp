@@ -1,0 +1,200 @@
+#include "render/Pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <type_traits>
+
+namespace ombrel {
+namespace {
+
+std::shared_ptr<const Image> blank(int w, int h) { return std::make_shared<const Image>(w, h); }
+
+// The stage kinds of a graph, as short names, to compare whole graphs at once.
+std::vector<std::string> kinds(const Graph& g) {
+    std::vector<std::string> out;
+    for (const Stage& s : g.stages) {
+        out.push_back(std::visit(
+            [](const auto& st) -> std::string {
+                using T = std::decay_t<decltype(st)>;
+                if constexpr (std::is_same_v<T, stage::WhiteBalance>) return "wb";
+                if constexpr (std::is_same_v<T, stage::Exposure>) return "exposure";
+                if constexpr (std::is_same_v<T, stage::LinearToSrgb>) return "encode";
+                if constexpr (std::is_same_v<T, stage::SrgbToLinear>) return "decode";
+                if constexpr (std::is_same_v<T, stage::ColorCube>) return "cube" + std::to_string(st.cube.dimension);
+                if constexpr (std::is_same_v<T, stage::Saturation>) return "saturation";
+                if constexpr (std::is_same_v<T, stage::Vibrance>) return "vibrance";
+                if constexpr (std::is_same_v<T, stage::NoiseReduction>) return "nr";
+                if constexpr (std::is_same_v<T, stage::ColorNoiseReduction>) return "colornr";
+                if constexpr (std::is_same_v<T, stage::UnsharpMask>) return "sharpen";
+                if constexpr (std::is_same_v<T, stage::BumpDistortion>) return "distortion";
+                if constexpr (std::is_same_v<T, stage::Vignette>) return "vignette";
+                if constexpr (std::is_same_v<T, stage::Orient>) return "orient" + std::to_string(st.orientation);
+                if constexpr (std::is_same_v<T, stage::Straighten>) return "straighten";
+                if constexpr (std::is_same_v<T, stage::Crop>) return "crop";
+            },
+            s));
+    }
+    return out;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(Pipeline, DefaultSettingsBuildNothingButAskedForClipping) {
+    Pipeline p;
+    const Graph g = p.build(blank(30, 20), EditSettings{}, 1, false, false);
+    EXPECT_TRUE(g.stages.empty());
+    EXPECT_EQ(g.width(), 30);
+    EXPECT_EQ(g.height(), 20);
+    EXPECT_EQ(kinds(p.build(blank(30, 20), EditSettings{}, 1, false, true)), (Names{"encode", "cube64", "decode"}));
+}
+
+TEST(Pipeline, EveryStageInOrder) {
+    EditSettings s;
+    s.temperature = 10;
+    s.exposure = 0.5;
+    s.contrast = 10;
+    s.hsl.sat[4] = 20;
+    s.saturation = 5;
+    s.vibrance = 5;
+    s.lumNR = 10;
+    s.colorNR = 10;
+    s.sharpAmount = 10;
+    s.distortion = -5;
+    s.vignette = -5;
+    s.crop.flipH = true;
+    s.crop.flipV = true;
+    s.crop.quarterTurns = 3;
+    s.crop.angle = 2;
+    s.crop.w = 0.5;
+    Pipeline p;
+    EXPECT_EQ(kinds(p.build(blank(30, 20), s, 1, false, true)),
+              (Names{"wb", "exposure", "encode", "cube64", "cube33", "decode", "saturation", "vibrance", "nr",
+                     "colornr", "sharpen", "distortion", "vignette", "orient2", "orient4", "orient8", "straighten",
+                     "crop", "encode", "cube64", "decode"}));
+}
+
+TEST(Pipeline, StageParametersFollowTheSliders) {
+    EditSettings s;
+    s.tint = 5;
+    s.saturation = -40;
+    s.vibrance = 30;
+    s.lumNR = 50;
+    s.vignette = -20;
+    s.distortion = 50;
+    Pipeline p;
+    const Graph g = p.build(blank(300, 400), s, 1, false, false);
+    const auto wb = g.stagesOf<stage::WhiteBalance>().at(0);
+    EXPECT_EQ(wb.neutral.kelvin, 6500);
+    EXPECT_EQ(wb.neutral.tint, 0);
+    EXPECT_EQ(wb.target.kelvin, 6500);
+    EXPECT_EQ(wb.target.tint, 7.5);
+    EXPECT_FLOAT_EQ(g.stagesOf<stage::Saturation>().at(0).factor, 0.6f);
+    EXPECT_FLOAT_EQ(g.stagesOf<stage::Vibrance>().at(0).amount, 0.3f);
+    EXPECT_FLOAT_EQ(g.stagesOf<stage::NoiseReduction>().at(0).noiseLevel, 0.04f);
+    EXPECT_FLOAT_EQ(g.stagesOf<stage::NoiseReduction>().at(0).sharpness, 0.4f);
+    const auto v = g.stagesOf<stage::Vignette>().at(0).params;
+    EXPECT_EQ(v.cx, 150);
+    EXPECT_EQ(v.cy, 200);
+    EXPECT_DOUBLE_EQ(v.radius, 500 * 0.5 * 0.55);
+    EXPECT_DOUBLE_EQ(v.intensity, 0.2);
+    EXPECT_DOUBLE_EQ(v.falloff, 0.6);
+    const auto d = g.stagesOf<stage::BumpDistortion>().at(0).params;
+    EXPECT_DOUBLE_EQ(d.radius, 250);
+    EXPECT_DOUBLE_EQ(d.scale, 0.3);
+}
+
+TEST(Pipeline, NeutralAndNegativeControlsLeaveStagesOut) {
+    EditSettings s;
+    s.lumNR = -10;
+    s.colorNR = -10;
+    s.sharpAmount = -10;
+    s.crop.angle = 0.005;
+    Pipeline p;
+    EXPECT_TRUE(p.build(blank(10, 10), s, 1, false, false).stages.empty());
+
+    EditSettings hslOnly;
+    hslOnly.hsl.lum[6] = -10;
+    EXPECT_EQ(kinds(p.build(blank(10, 10), hslOnly, 1, false, false)), (Names{"encode", "cube33", "decode"}));
+}
+
+TEST(Pipeline, RadiiScaleWithTheImageButKeepTheirMinimums) {
+    EditSettings s;
+    s.colorNR = 10;
+    s.sharpAmount = 50;
+    Pipeline p;
+    const Graph small = p.build(blank(10, 10), s, 0.25, false, false);
+    EXPECT_DOUBLE_EQ(small.stagesOf<stage::ColorNoiseReduction>().at(0).sigma, 0.3);
+    EXPECT_FLOAT_EQ(small.stagesOf<stage::UnsharpMask>().at(0).radius, 0.5f);
+    EXPECT_FLOAT_EQ(small.stagesOf<stage::UnsharpMask>().at(0).intensity, 0.75f);
+    const Graph full = p.build(blank(10, 10), s, 1, false, false);
+    EXPECT_DOUBLE_EQ(full.stagesOf<stage::ColorNoiseReduction>().at(0).sigma, 0.8);
+    EXPECT_FLOAT_EQ(full.stagesOf<stage::UnsharpMask>().at(0).radius, 1.5f);
+}
+
+TEST(Pipeline, GeometryTurnsStraightensAndCrops) {
+    CropSettings turn;
+    turn.quarterTurns = 1;
+    Pipeline p;
+    EditSettings s;
+    s.crop = turn;
+    const Graph turned = p.build(blank(300, 200), s, 1, false, false);
+    EXPECT_EQ(turned.width(), 200);
+    EXPECT_EQ(turned.height(), 300);
+
+    for (std::int64_t q : {5, -3}) {
+        CropSettings c;
+        c.quarterTurns = q;
+        EXPECT_EQ(kinds({nullptr, 1, Pipeline::geometry(3, 2, c, false)}), (Names{"orient6"})) << q;
+    }
+    CropSettings minusTwo;
+    minusTwo.quarterTurns = -2;
+    EXPECT_EQ(kinds({nullptr, 1, Pipeline::geometry(3, 2, minusTwo, false)}), (Names{"orient3"}));
+
+    CropSettings straight;
+    straight.angle = 10;
+    const auto st = std::get<stage::Straighten>(Pipeline::geometry(3000, 2000, straight, false).at(0));
+    EXPECT_NEAR(st.zoom, std::cos(10 * M_PI / 180) + 1.5 * std::sin(10 * M_PI / 180), 1e-12);
+    EXPECT_NEAR(st.zoom, 1.245, 1e-3);
+
+    CropSettings crop;
+    crop.x = 0.25;
+    crop.w = 0.5;
+    crop.h = 0.5;
+    const auto stages = Pipeline::geometry(2000, 1000, crop, false);
+    EXPECT_EQ(std::get<stage::Crop>(stages.at(0)).rect, (Rect{500, 0, 1000, 500}));
+    EXPECT_TRUE(Pipeline::geometry(2000, 1000, crop, true).empty()) << "skipCrop";
+
+    CropSettings turnedCrop = crop;
+    turnedCrop.quarterTurns = 1;  // fractions refer to the turned frame
+    EXPECT_EQ(std::get<stage::Crop>(Pipeline::geometry(2000, 1000, turnedCrop, false).at(1)).rect,
+              (Rect{250, 0, 500, 1000}));
+}
+
+TEST(Pipeline, TablesAreCachedUntilTheirInputsChange) {
+    Pipeline p;
+    EditSettings s;
+    s.contrast = 20;
+    s.hsl.hue[1] = 10;
+    p.build(blank(4, 4), s, 1, false, false);
+    const std::vector<float>* tone = p.toneData();
+    const std::vector<float>* hsl = p.hslData();
+
+    s.exposure = 1;
+    s.saturation = 30;
+    p.build(blank(4, 4), s, 1, false, false);
+    EXPECT_EQ(p.toneData(), tone);
+    EXPECT_EQ(p.hslData(), hsl);
+
+    s.hsl.hue[1] = 11;
+    p.build(blank(4, 4), s, 1, false, false);
+    EXPECT_EQ(p.toneData(), tone) << "an HSL change keeps the tone table";
+    EXPECT_NE(p.hslData(), hsl);
+
+    s.curves.red = {{0, 0}, {0.5, 0.55}, {1, 1}};
+    p.build(blank(4, 4), s, 1, false, false);
+    EXPECT_NE(p.toneData(), tone);
+}
+
+}  // namespace
+}  // namespace ombrel
