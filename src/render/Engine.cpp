@@ -1,0 +1,322 @@
+#include "Engine.h"
+
+#include "Affine.h"
+#include "PixelProgram.h"
+#include "PlanarImage.h"
+#include "Resample.h"
+#include "ops/Blur.h"
+#include "ops/BumpDistortion.h"
+#include "ops/ColorBlend.h"
+#include "ops/NoiseReduction.h"
+#include "ops/UnsharpMask.h"
+#include "ops/Vignette.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+namespace ombrel {
+namespace {
+
+bool isNeighbourhood(const Stage& s) {
+    return std::holds_alternative<stage::NoiseReduction>(s) || std::holds_alternative<stage::ColorNoiseReduction>(s) ||
+           std::holds_alternative<stage::UnsharpMask>(s);
+}
+
+// The graph sorted into what runs where. Pipelines put stages in this order:
+// per-pixel stages, neighbourhood stages, distortion and vignette, geometry,
+// then per-pixel stages of the overlay.
+struct Plan {
+    PixelProgram head;                  // per-pixel stages before any neighbourhood stage
+    std::vector<Stage> working;         // neighbourhood (and any later per-pixel) stages, in order
+    std::optional<ops::BumpParams> bump;
+    std::optional<ops::VignetteParams> vignette;
+    Affine frameToSource;               // final frame -> source pixels
+    double frameWidth = 0, frameHeight = 0;
+    PixelProgram tail;                  // per-pixel stages after the geometry
+};
+
+Affine inverseOrientation(int orientation, double w, double h) {
+    switch (orientation) {
+        case 2: return {-1, 0, 0, 1, w, 0};
+        case 3: return {-1, 0, 0, -1, w, h};
+        case 4: return {1, 0, 0, -1, 0, h};
+        case 5: return {0, 1, 1, 0, 0, 0};
+        case 6: return {0, 1, -1, 0, 0, h};
+        case 7: return {0, -1, -1, 0, w, h};
+        case 8: return {0, -1, 1, 0, w, 0};
+        default: return {};
+    }
+}
+
+Plan makePlan(const Graph& graph) {
+    Plan plan;
+    double w = graph.source->width(), h = graph.source->height();
+    bool seenNeighbourhood = false, seenGeometry = false;
+    for (const Stage& s : graph.stages) {
+        if (const auto* orient = std::get_if<stage::Orient>(&s)) {
+            seenGeometry = true;
+            plan.frameToSource = plan.frameToSource * inverseOrientation(orient->orientation, w, h);
+            if (orient->orientation >= 5 && orient->orientation <= 8) std::swap(w, h);
+        } else if (const auto* st = std::get_if<stage::Straighten>(&s)) {
+            seenGeometry = true;
+            // Forward: p = c + zoom * R(theta) (q - c), clockwise on screen for a
+            // positive angle with y pointing down; here the inverse.
+            const double theta = st->angle * std::numbers::pi / 180;
+            const double cs = std::cos(theta) / st->zoom, sn = std::sin(theta) / st->zoom;
+            const Affine rotate{cs, sn, -sn, cs, 0, 0};
+            plan.frameToSource = plan.frameToSource * Affine::translation(w / 2, h / 2) * rotate *
+                                 Affine::translation(-w / 2, -h / 2);
+        } else if (const auto* crop = std::get_if<stage::Crop>(&s)) {
+            seenGeometry = true;
+            plan.frameToSource = plan.frameToSource * Affine::translation(crop->rect.x, crop->rect.y);
+            w = crop->rect.width;
+            h = crop->rect.height;
+        } else if (const auto* bump = std::get_if<stage::BumpDistortion>(&s)) {
+            plan.bump = bump->params;
+        } else if (const auto* vig = std::get_if<stage::Vignette>(&s)) {
+            plan.vignette = vig->params;
+        } else if (seenGeometry) {
+            plan.tail.append(s);
+        } else if (isNeighbourhood(s) || seenNeighbourhood) {
+            seenNeighbourhood = true;
+            plan.working.push_back(s);
+        } else {
+            plan.head.append(s);
+        }
+    }
+    plan.frameWidth = w;
+    plan.frameHeight = h;
+    return plan;
+}
+
+// How far (in source pixels) the neighbourhood stages look around a pixel.
+double neighbourhoodMargin(const std::vector<Stage>& stages, double graphScale) {
+    double margin = 0;
+    for (const Stage& s : stages) {
+        if (const auto* c = std::get_if<stage::ColorNoiseReduction>(&s)) margin += 3 * c->sigma + 1;
+        if (const auto* u = std::get_if<stage::UnsharpMask>(&s)) margin += 3 * u->radius + 1;
+        if (std::holds_alternative<stage::NoiseReduction>(s)) margin += 16 * graphScale + 2;
+    }
+    return std::ceil(margin);
+}
+
+// The source rectangle [x0, x1) x [y0, y1) brought to `outW` x `outH` planar
+// pixels with the triangle prefilter (a plain copy at equal size).
+PlanarImage extractPlanar(const Image& src, int x0, int y0, int x1, int y1, int outW, int outH) {
+    PlanarImage out(outW, outH);
+    const int inW = x1 - x0, inH = y1 - y0;
+    if (inW == outW && inH == outH) {
+        tbb::parallel_for(0, outH, [&](int y) {
+            const float* in = src.pixel(x0, y0 + y);
+            float* r = out.row(0, y);
+            float* g = out.row(1, y);
+            float* b = out.row(2, y);
+            for (int x = 0; x < outW; ++x, in += 4) {
+                r[x] = in[0];
+                g[x] = in[1];
+                b[x] = in[2];
+            }
+        });
+        return out;
+    }
+
+    const detail::AxisTaps hx = detail::triangleTaps(inW, outW);
+    const detail::AxisTaps vy = detail::triangleTaps(inH, outH);
+    PlanarImage mid(outW, inH);
+    tbb::parallel_for(0, inH, [&](int y) {
+        const float* in = src.pixel(x0, y0 + y);
+        float* r = mid.row(0, y);
+        float* g = mid.row(1, y);
+        float* b = mid.row(2, y);
+        for (int x = 0; x < outW; ++x) {
+            const float* w = &hx.weights[std::size_t(x) * hx.maxCount];
+            const float* p = in + std::size_t(hx.start[x]) * 4;
+            float ar = 0, ag = 0, ab = 0;
+            for (int k = 0; k < hx.count[x]; ++k, p += 4) {
+                ar += w[k] * p[0];
+                ag += w[k] * p[1];
+                ab += w[k] * p[2];
+            }
+            r[x] = ar;
+            g[x] = ag;
+            b[x] = ab;
+        }
+    });
+    tbb::parallel_for(0, outH, [&](int y) {
+        const float* w = &vy.weights[std::size_t(y) * vy.maxCount];
+        for (int c = 0; c < 3; ++c) {
+            float* o = out.row(c, y);
+            std::fill_n(o, outW, 0.0f);
+            for (int k = 0; k < vy.count[y]; ++k) {
+                const float* in = mid.row(c, vy.start[y] + k);
+                const float wk = w[k];
+                for (int x = 0; x < outW; ++x) o[x] += wk * in[x];
+            }
+        }
+    });
+    return out;
+}
+
+void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, double resolution, double graphScale) {
+    PixelProgram pending;
+    auto flush = [&] {
+        if (pending.empty()) return;
+        tbb::parallel_for(0, image.height(), [&](int y) {
+            pending.run(image.row(0, y), image.row(1, y), image.row(2, y), image.width());
+        });
+        pending = PixelProgram{};
+    };
+    for (const Stage& s : stages) {
+        if (PixelProgram::isPixelStage(s)) {
+            pending.append(s);
+            continue;
+        }
+        flush();
+        if (const auto* nr = std::get_if<stage::NoiseReduction>(&s)) {
+            image = ops::noiseReduction(image, nr->noiseLevel, nr->sharpness, graphScale * resolution);
+        } else if (const auto* cnr = std::get_if<stage::ColorNoiseReduction>(&s)) {
+            const PlanarImage blurred = ops::gaussianBlur(image, static_cast<float>(cnr->sigma * resolution));
+            image = ops::colorBlend(blurred, image);
+        } else if (const auto* usm = std::get_if<stage::UnsharpMask>(&s)) {
+            image = ops::unsharpMask(image, static_cast<float>(usm->radius * resolution), usm->intensity);
+        }
+    }
+    flush();
+}
+
+// Bilinear sample of one plane at continuous coordinates, edges extended.
+inline float sampleBilinear(const float* plane, int w, int h, double x, double y) {
+    const double u = x - 0.5, v = y - 0.5;
+    const double fu = std::floor(u), fv = std::floor(v);
+    const float tx = static_cast<float>(u - fu), ty = static_cast<float>(v - fv);
+    const int i0 = std::clamp(static_cast<int>(fu), 0, w - 1), i1 = std::clamp(static_cast<int>(fu) + 1, 0, w - 1);
+    const int j0 = std::clamp(static_cast<int>(fv), 0, h - 1), j1 = std::clamp(static_cast<int>(fv) + 1, 0, h - 1);
+    const float* r0 = plane + std::size_t(j0) * w;
+    const float* r1 = plane + std::size_t(j1) * w;
+    const float top = r0[i0] + tx * (r0[i1] - r0[i0]);
+    const float bottom = r1[i0] + tx * (r1[i1] - r1[i0]);
+    return top + ty * (bottom - top);
+}
+
+}  // namespace
+
+const Engine& Engine::shared() {
+    static const Engine engine;
+    return engine;
+}
+
+Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRect& region) const {
+    if (!graph.source || graph.source->empty() || region.width <= 0 || region.height <= 0 || !(outputScale > 0)) {
+        return {};
+    }
+    const Image& source = *graph.source;
+    const Plan plan = makePlan(graph);
+    const Affine outToSource = plan.frameToSource * Affine::scaling(1 / outputScale);
+    const double sourcePerOutput = outToSource.linearScale();
+
+    // Which part of the source the region needs: sample its outline and
+    // interior through the mapping (the distortion is not affine).
+    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    constexpr int grid = 16;
+    for (int j = 0; j <= grid; ++j)
+        for (int i = 0; i <= grid; ++i) {
+            double x, y;
+            outToSource.apply(region.x + region.width * double(i) / grid, region.y + region.height * double(j) / grid,
+                              x, y);
+            if (plan.bump) {
+                const ops::Point p = ops::bumpSource(*plan.bump, {x, y});
+                minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+                minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+            }
+            minX = std::min(minX, x), maxX = std::max(maxX, x);
+            minY = std::min(minY, y), maxY = std::max(maxY, y);
+        }
+    const double pad = neighbourhoodMargin(plan.working, graph.scale) + 2 + 2 * sourcePerOutput +
+                       (plan.bump ? sourcePerOutput * region.width / grid + sourcePerOutput * region.height / grid : 0);
+    const int x0 = std::clamp(static_cast<int>(std::floor(minX - pad)), 0, source.width() - 1);
+    const int y0 = std::clamp(static_cast<int>(std::floor(minY - pad)), 0, source.height() - 1);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(maxX + pad)), x0 + 1, source.width());
+    const int y1 = std::clamp(static_cast<int>(std::ceil(maxY + pad)), y0 + 1, source.height());
+
+    // Work at about the output resolution when shrinking; mild shrinks are
+    // left to the bilinear pass.
+    const double resolution = sourcePerOutput > 1.25 ? 1 / sourcePerOutput : 1.0;
+    const int workW = std::max(1, static_cast<int>(std::lround((x1 - x0) * resolution)));
+    const int workH = std::max(1, static_cast<int>(std::lround((y1 - y0) * resolution)));
+    PlanarImage work = extractPlanar(source, x0, y0, x1, y1, workW, workH);
+    const double toWorkX = double(workW) / (x1 - x0), toWorkY = double(workH) / (y1 - y0);
+
+    // Per-pixel head stages run where there are fewer pixels, unless the
+    // neighbourhood stages need their result first.
+    const bool headInWork = !plan.working.empty() ||
+                            work.sampleCount() <= std::size_t(region.width) * std::size_t(region.height);
+    if (headInWork) {
+        if (!plan.head.empty()) {
+            tbb::parallel_for(0, work.height(), [&](int y) {
+                plan.head.run(work.row(0, y), work.row(1, y), work.row(2, y), work.width());
+            });
+        }
+        runWorkingStages(work, plan.working, std::sqrt(toWorkX * toWorkY), graph.scale);
+    }
+
+    Image out(region.width, region.height);
+    tbb::parallel_for(tbb::blocked_range<int>(0, region.height), [&](const tbb::blocked_range<int>& rows) {
+        const int n = region.width;
+        std::vector<float> buffer(std::size_t(n) * 5);
+        float* r = buffer.data();
+        float* g = r + n;
+        float* b = g + n;
+        float* xs = b + n;
+        float* ys = xs + n;
+        for (int j = rows.begin(); j != rows.end(); ++j) {
+            for (int i = 0; i < n; ++i) {
+                double x, y;
+                outToSource.apply(region.x + i + 0.5, region.y + j + 0.5, x, y);
+                xs[i] = static_cast<float>(x);
+                ys[i] = static_cast<float>(y);
+                if (plan.bump) {
+                    const ops::Point p = ops::bumpSource(*plan.bump, {x, y});
+                    x = p.x;
+                    y = p.y;
+                }
+                const double wx = (x - x0) * toWorkX, wy = (y - y0) * toWorkY;
+                r[i] = sampleBilinear(work.plane(0), workW, workH, wx, wy);
+                g[i] = sampleBilinear(work.plane(1), workW, workH, wx, wy);
+                b[i] = sampleBilinear(work.plane(2), workW, workH, wx, wy);
+            }
+            if (!headInWork) plan.head.run(r, g, b, n);
+            if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
+            plan.tail.run(r, g, b, n);
+            float* o = out.row(j);
+            for (int i = 0; i < n; ++i, o += 4) {
+                o[0] = r[i];
+                o[1] = g[i];
+                o[2] = b[i];
+                o[3] = 1.0f;
+            }
+        }
+    });
+    return out;
+}
+
+Image Engine::render(const Graph& graph) const {
+    if (!graph.source) return {};
+    const int width = std::max(1, static_cast<int>(std::lround(graph.width())));
+    const int height = std::max(1, static_cast<int>(std::lround(graph.height())));
+    Image out(width, height);
+    constexpr int band = 1024;
+    for (int y = 0; y < height; y += band) {
+        const int rows = std::min(band, height - y);
+        const Image part = render(graph, 1.0, {0, y, width, rows});
+        if (part.empty()) return {};
+        std::copy_n(part.data(), part.rowLength() * rows, out.row(y));
+    }
+    return out;
+}
+
+}  // namespace ombrel
