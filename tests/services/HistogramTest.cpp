@@ -1,0 +1,76 @@
+#include "render/Pipeline.h"
+#include "services/Histogram.h"
+
+#include <gtest/gtest.h>
+
+namespace ombrel {
+namespace {
+
+Graph flatGraph(int w, int h, float r, float g, float b) {
+    auto image = std::make_shared<Image>(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            float* p = image->pixel(x, y);
+            p[0] = r, p[1] = g, p[2] = b, p[3] = 1;
+        }
+    Pipeline pipeline;
+    return pipeline.build(image, EditSettings{}, 1, false, false);
+}
+
+TEST(Histogram, EmptyPictureGivesNothing) {
+    EXPECT_EQ(Histogram::compute(Graph{}), std::nullopt);
+    EditSettings zeroCrop;
+    zeroCrop.crop.w = 0;
+    Pipeline p;
+    EXPECT_EQ(Histogram::compute(p.build(std::make_shared<Image>(10, 10), zeroCrop, 1, false, false)), std::nullopt);
+}
+
+TEST(Histogram, BlackPictureIsAllShadowClip) {
+    const auto h = Histogram::compute(flatGraph(500, 400, 0, 0, 0));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->shadowClip, 1.0f);
+    EXPECT_EQ(h->highlightClip, 0.0f);
+    ASSERT_EQ(h->r.size(), 256u);
+    for (const auto* curve : {&h->r, &h->g, &h->b, &h->l}) {
+        EXPECT_EQ((*curve)[0], 1.0f);
+        EXPECT_EQ((*curve)[1], 0.0f);
+        EXPECT_EQ((*curve)[128], 0.0f);
+    }
+}
+
+TEST(Histogram, WhiteAndOverbrightPicturesAreAllHighlightClip) {
+    for (float v : {1.0f, 3.0f}) {
+        const auto h = Histogram::compute(flatGraph(50, 40, v, v, v));
+        ASSERT_TRUE(h);
+        EXPECT_EQ(h->highlightClip, 1.0f) << v;
+        EXPECT_EQ(h->shadowClip, 0.0f) << v;
+    }
+}
+
+TEST(Histogram, OneBlownChannelIsEnoughForHighlightClip) {
+    const auto h = Histogram::compute(flatGraph(64, 64, 1.5f, 0.2f, 0.2f));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->highlightClip, 1.0f);
+    EXPECT_EQ(h->shadowClip, 0.0f);
+    EXPECT_EQ(h->r[255], 1.0f);
+    EXPECT_EQ(h->g[255], 0.0f);
+}
+
+TEST(Histogram, CurvesShareOnePeakThatLeavesOutTheEnds) {
+    std::vector<float> r(256, 0), g(256, 0), b(256, 0);
+    r[0] = 1000;  // a clipped spike does not set the scale
+    r[100] = 40;
+    g[100] = 10;
+    g[200] = 20;
+    b[50] = 5;
+    const HistogramData d = Histogram::fromBins(r, g, b);
+    EXPECT_EQ(d.r[100], 1.0f);
+    EXPECT_FLOAT_EQ(d.g[200], 0.5f);
+    EXPECT_FLOAT_EQ(d.b[50], 0.125f);
+    EXPECT_EQ(d.r[0], 1.0f) << "clamped";
+    EXPECT_FLOAT_EQ(d.l[100], (0.2126f * 40 + 0.7152f * 10) / 40);
+    EXPECT_FLOAT_EQ(d.shadowClip, 1000.0f / 1040);
+}
+
+}  // namespace
+}  // namespace ombrel
