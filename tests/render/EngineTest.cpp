@@ -119,10 +119,8 @@ TEST(Engine, StraighteningKeepsTheFrameFilledAndTurnsClockwise) {
     for (int y : {0, 39})
         for (int x : {0, 59}) EXPECT_NEAR(out.pixel(x, y)[0], 0.5f, 1e-6);
 
-    // On the ramp, a clockwise turn makes the top edge darker on the right
-    // than on the left in green (rows further down come up on the right? no:
-    // a clockwise turn lifts the left side), so green rises along the top row
-    // from right to left.
+    // A clockwise turn lifts the left side: along the top row, the left end
+    // shows lower rows of the ramp (more green) than the right end.
     const Image turned = Engine::shared().render(graphOf(ramp(60, 40), s));
     EXPECT_GT(turned.pixel(5, 2)[1], turned.pixel(54, 2)[1]);
 }
