@@ -5,13 +5,16 @@
 #include "render/PlanarImage.h"
 #include "render/ops/ColorCube.h"
 #include "render/ops/ColorMatrix.h"
+#include "render/ops/Saturation.h"
 #include "render/ops/SrgbTransfer.h"
+#include "render/ops/Vignette.h"
 #include "render/ops/WhiteBalance.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -112,5 +115,28 @@ void channelTables(benchmark::State& state) {
     perRow(state, [&](float* r, float* g, float* b, int n) { applyChannelTables(t, r, g, b, n); });
 }
 BENCHMARK(channelTables);
+
+void saturation(benchmark::State& state) {
+    perRow(state, [](float* r, float* g, float* b, int n) { saturate(1.3f, r, g, b, n); });
+}
+BENCHMARK(saturation);
+
+void vibranceRun(benchmark::State& state) {
+    perRow(state, [](float* r, float* g, float* b, int n) { vibrance(0.4f, r, g, b, n); });
+}
+BENCHMARK(vibranceRun);
+
+void vignette(benchmark::State& state) {
+    const double diag = std::hypot(frameWidth, frameHeight);
+    const VignetteParams p{frameWidth / 2.0, frameHeight / 2.0, diag * 0.5 * 0.55, 0.5, 0.6};
+    std::vector<float> xs(frameWidth), ys(frameWidth);
+    for (int x = 0; x < frameWidth; ++x) xs[x] = x + 0.5f;
+    int y = 0;
+    perRow(state, [&](float* r, float* g, float* b, int n) {
+        std::fill(ys.begin(), ys.end(), (y++ % frameHeight) + 0.5f);
+        applyVignette(p, xs.data(), ys.data(), r, g, b, n);
+    });
+}
+BENCHMARK(vignette);
 
 }  // namespace
