@@ -2,19 +2,22 @@
 // photo): per-pixel operations over the three planes one row at a time, as
 // the engine's fused pass runs them; neighbourhood operations over the whole
 // planar frame.
-#include "render/PlanarImage.h"
-#include "render/ops/ColorCube.h"
-#include "render/ops/ColorMatrix.h"
-#include "render/ops/Saturation.h"
-#include "render/ops/SrgbTransfer.h"
-#include "render/ops/Vignette.h"
-#include "render/ops/WhiteBalance.h"
-
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
 #include <vector>
+
+#include "render/PlanarImage.h"
+#include "render/ops/Blur.h"
+#include "render/ops/ColorBlend.h"
+#include "render/ops/ColorCube.h"
+#include "render/ops/ColorMatrix.h"
+#include "render/ops/Saturation.h"
+#include "render/ops/SrgbTransfer.h"
+#include "render/ops/UnsharpMask.h"
+#include "render/ops/Vignette.h"
+#include "render/ops/WhiteBalance.h"
 
 namespace {
 
@@ -138,5 +141,36 @@ void vignette(benchmark::State& state) {
     });
 }
 BENCHMARK(vignette);
+
+// Neighbourhood operations return a new frame; the input stays as it is.
+template <typename Op>
+void wholeFrame(benchmark::State& state, Op op) {
+    const PlanarImage& img = frame();
+    for (auto _ : state) {
+        PlanarImage out = op(img);
+        benchmark::DoNotOptimize(out.plane(0));
+    }
+    state.SetItemsProcessed(state.iterations() * frameWidth * frameHeight);
+}
+
+// Sigma in tenths of a pixel.
+void blur(benchmark::State& state) {
+    const float sigma = state.range(0) / 10.0f;
+    wholeFrame(state, [&](const PlanarImage& img) { return gaussianBlur(img, sigma); });
+}
+BENCHMARK(blur)->Arg(10)->Arg(25)->Arg(29)->Arg(30)->Arg(80)->Arg(200)->UseRealTime();
+
+void colourBlend(benchmark::State& state) {
+    const PlanarImage blurred = gaussianBlur(frame(), 4.0f);
+    wholeFrame(state, [&](const PlanarImage& img) { return colorBlend(blurred, img); });
+}
+BENCHMARK(colourBlend)->UseRealTime();
+
+// Radius in tenths of a pixel.
+void unsharp(benchmark::State& state) {
+    const float radius = state.range(0) / 10.0f;
+    wholeFrame(state, [&](const PlanarImage& img) { return unsharpMask(img, radius, 0.6f); });
+}
+BENCHMARK(unsharp)->Arg(10)->Arg(30)->UseRealTime();
 
 }  // namespace
