@@ -96,8 +96,7 @@ void applyCubeTetrahedral(const ColorCube& cube, float* r, float* g, float* b, i
 
 void applyChannelTables(const ChannelTables& tables, float* r, float* g, float* b, int n) {
     const auto size = static_cast<std::size_t>(tables.size);
-    if (tables.size < 2 || tables.red.size() < size || tables.green.size() < size || tables.blue.size() < size)
-        return;
+    if (tables.size < 2 || tables.red.size() < size || tables.green.size() < size || tables.blue.size() < size) return;
     const int cells = tables.size - 1;
     const auto through = [cells](const float* table, float* values, int count) {
         for (int i = 0; i < count; ++i) {

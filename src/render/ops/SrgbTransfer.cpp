@@ -2,10 +2,10 @@
 // the widest one the processor has.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "render/ops/SrgbTransfer.cpp"
+#include "SrgbTransfer.h"
+
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
-
-#include "SrgbTransfer.h"
 
 #include <cmath>
 
@@ -37,10 +37,10 @@ inline constexpr float polynomialLimit = 2.0f;
 // Table lookups were the first design, but their gathers cost more than
 // seven fused multiply-adds.
 inline constexpr float encodeZScale = 2.09938029f, encodeZOffset = -1.49659798f;
-inline constexpr float encodeCoeffs[8] = {0.545171473f,  0.668374199f,    0.148887456f,   -0.0110630396f,
+inline constexpr float encodeCoeffs[8] = {0.545171473f,   0.668374199f,    0.148887456f,    -0.0110630396f,
                                           0.00235475932f, -0.00071538698f, 0.000438341348f, -0.000192228645f};
 inline constexpr float decodeZScale = 1.64867997f, decodeZOffset = -1.33158557f;
-inline constexpr float decodeCoeffs[8] = {0.383074421f,  1.27350341f,    1.71300365f,     1.15539339f,
+inline constexpr float decodeCoeffs[8] = {0.383074421f, 1.27350341f,   1.71300365f,     1.15539339f,
                                           0.383664244f, 0.0462891052f, -0.00125377722f, 0.0001715313f};
 
 }  // namespace srgb_detail

@@ -1,9 +1,9 @@
 #include "WhiteBalance.h"
 
-#include "Saturation.h"
-
 #include <array>
 #include <cmath>
+
+#include "Saturation.h"
 
 namespace ombrel::ops {
 namespace {

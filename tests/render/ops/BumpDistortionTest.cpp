@@ -1,8 +1,8 @@
-#include "render/ops/BumpDistortion.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "render/ops/BumpDistortion.h"
 
 namespace ombrel::ops {
 namespace {

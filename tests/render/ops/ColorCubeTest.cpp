@@ -1,11 +1,11 @@
-#include "render/ops/ColorCube.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <functional>
 #include <random>
+
+#include "render/ops/ColorCube.h"
 
 namespace ombrel::ops {
 namespace {
@@ -71,7 +71,9 @@ TEST(ColorCube, IsExactAtGridPoints) {
 }
 
 TEST(ColorCube, ClampsInputsToTheCube) {
-    const ColorCube cube = makeCube(6, [](float r, float g, float b) { return Rgb{r * r, std::sqrt(g), 0.5f * b + 0.1f}; });
+    const ColorCube cube = makeCube(6, [](float r, float g, float b) {
+        return Rgb{r * r, std::sqrt(g), 0.5f * b + 0.1f};
+    });
     for (CubeFn fn : both) {
         const Rgb below = lookUp(fn, cube, {-0.7f, -3.0f, -0.01f});
         const Rgb above = lookUp(fn, cube, {1.2f, 40.0f, 1.0001f});

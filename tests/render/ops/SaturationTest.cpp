@@ -1,10 +1,10 @@
-#include "render/ops/Saturation.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <vector>
+
+#include "render/ops/Saturation.h"
 
 namespace ombrel::ops {
 namespace {

@@ -1,10 +1,10 @@
-#include "render/ops/SrgbTransfer.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
+
+#include "render/ops/SrgbTransfer.h"
 
 namespace ombrel::ops {
 namespace {

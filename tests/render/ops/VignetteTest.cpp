@@ -1,9 +1,9 @@
-#include "render/ops/Vignette.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
+
+#include "render/ops/Vignette.h"
 
 namespace ombrel::ops {
 namespace {

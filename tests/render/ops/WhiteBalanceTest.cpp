@@ -1,9 +1,9 @@
-#include "render/ops/ColorMatrix.h"
-#include "render/ops/WhiteBalance.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
+
+#include "render/ops/ColorMatrix.h"
+#include "render/ops/WhiteBalance.h"
 
 namespace ombrel::ops {
 namespace {
@@ -64,7 +64,8 @@ TEST(WhiteBalance, MakesTheTargetBlackbodyWhiteNeutral) {
     };
     const Case neutral{6500, 0.3135, 0.3237};
     for (const Case t : {Case{4000, 0.3805, 0.3768}, Case{5000, 0.3451, 0.3516}, Case{10000, 0.2807, 0.2884}}) {
-        const Rgb out = through(temperatureTintMatrix({neutral.kelvin, 0}, {t.kelvin, 0}), srgbOfChromaticity(t.x, t.y));
+        const Rgb out =
+            through(temperatureTintMatrix({neutral.kelvin, 0}, {t.kelvin, 0}), srgbOfChromaticity(t.x, t.y));
         const Rgb want = srgbOfChromaticity(neutral.x, neutral.y);
         EXPECT_NEAR(out[0] / out[1], want[0] / want[1], 8e-3) << t.kelvin;
         EXPECT_NEAR(out[2] / out[1], want[2] / want[1], 8e-3) << t.kelvin;
