@@ -13,6 +13,7 @@
 #include "render/ops/ColorBlend.h"
 #include "render/ops/ColorCube.h"
 #include "render/ops/ColorMatrix.h"
+#include "render/ops/NoiseReduction.h"
 #include "render/ops/Saturation.h"
 #include "render/ops/SrgbTransfer.h"
 #include "render/ops/UnsharpMask.h"
@@ -172,5 +173,13 @@ void unsharp(benchmark::State& state) {
     wholeFrame(state, [&](const PlanarImage& img) { return unsharpMask(img, radius, 0.6f); });
 }
 BENCHMARK(unsharp)->Arg(10)->Arg(30)->UseRealTime();
+
+// Scale in hundredths: 27 is a 1600-pixel-wide preview of a 6000-pixel photo
+// (window radius 1), 50 a proxy (radius 2), 100 a full render (radius 4).
+void noise(benchmark::State& state) {
+    const double scale = state.range(0) / 100.0;
+    wholeFrame(state, [&](const PlanarImage& img) { return noiseReduction(img, 0.04f, 0.4f, scale); });
+}
+BENCHMARK(noise)->Arg(27)->Arg(50)->Arg(100)->UseRealTime();
 
 }  // namespace

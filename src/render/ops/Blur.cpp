@@ -244,16 +244,18 @@ void gaussianBlurPlane(const float* in, float* out, int width, int height, float
         std::copy_n(in, count, out);
         return;
     }
-    Buffer mid = buffer(count);
+    // Columns first into `out`, then rows in place: each row pass copies its
+    // input (a padded row, a band of rows) before writing, so no full-size
+    // intermediate plane is needed.
     if (sigma < recursiveFromSigma) {
         const std::vector<float> kernel = halfKernel(sigma);
-        firRows(in, mid.get(), width, height, kernel);
-        firColumns(mid.get(), out, width, height, kernel);
+        firColumns(in, out, width, height, kernel);
+        firRows(out, out, width, height, kernel);
         return;
     }
     const Recursive f = recursiveCoefficients(sigma);
-    recursiveDown(f, in, mid.get(), width, height);
-    recursiveAcross(f, mid.get(), out, width, height);
+    recursiveDown(f, in, out, width, height);
+    recursiveAcross(f, out, out, width, height);
 }
 
 PlanarImage gaussianBlur(const PlanarImage& image, float sigma) {
