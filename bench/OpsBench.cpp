@@ -13,6 +13,7 @@
 #include "render/ops/ColorBlend.h"
 #include "render/ops/ColorCube.h"
 #include "render/ops/ColorMatrix.h"
+#include "render/ops/LanczosScale.h"
 #include "render/ops/NoiseReduction.h"
 #include "render/ops/Saturation.h"
 #include "render/ops/SrgbTransfer.h"
@@ -181,5 +182,22 @@ void noise(benchmark::State& state) {
     wholeFrame(state, [&](const PlanarImage& img) { return noiseReduction(img, 0.04f, 0.4f, scale); });
 }
 BENCHMARK(noise)->Arg(27)->Arg(50)->Arg(100)->UseRealTime();
+
+// Export resizing of the interleaved frame; scale in hundredths.
+void lanczos(benchmark::State& state) {
+    const double scale = state.range(0) / 100.0;
+    Image img(frameWidth, frameHeight);
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < frameWidth; ++x)
+            for (int c = 0; c < 3; ++c) img.pixel(x, y)[c] = frame().row(c, y)[x];
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < frameWidth; ++x) img.pixel(x, y)[3] = 1.0f;
+    for (auto _ : state) {
+        Image out = lanczosScale(img, scale);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * frameWidth * frameHeight);
+}
+BENCHMARK(lanczos)->Arg(50)->Arg(150)->UseRealTime();
 
 }  // namespace
