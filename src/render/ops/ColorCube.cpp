@@ -1,8 +1,20 @@
+// The channel-table run is compiled once per SIMD target by Highway (see the
+// end of the file); the cube lookups are plain code, compiled once.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "render/ops/ColorCube.cpp"
 #include "ColorCube.h"
 
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "Multiversion.h"
+
+#ifndef OMBREL_COLOR_CUBE_SHARED
+#define OMBREL_COLOR_CUBE_SHARED
 namespace ombrel::ops {
 namespace {
 
@@ -51,7 +63,7 @@ void store(V4 c, float* r, float* g, float* b, int i) {
 
 }  // namespace
 
-void applyCubeTrilinear(const ColorCube& cube, float* r, float* g, float* b, int n) {
+OMBREL_MULTIVERSION void applyCubeTrilinear(const ColorCube& cube, float* r, float* g, float* b, int n) {
     if (!usable(cube)) return;
     const int dim = cube.dimension, cells = dim - 1;
     const float* data = cube.data->data();
@@ -67,7 +79,7 @@ void applyCubeTrilinear(const ColorCube& cube, float* r, float* g, float* b, int
     }
 }
 
-void applyCubeTetrahedral(const ColorCube& cube, float* r, float* g, float* b, int n) {
+OMBREL_MULTIVERSION void applyCubeTetrahedral(const ColorCube& cube, float* r, float* g, float* b, int n) {
     if (!usable(cube)) return;
     const int dim = cube.dimension, cells = dim - 1;
     const float* data = cube.data->data();
@@ -94,19 +106,105 @@ void applyCubeTetrahedral(const ColorCube& cube, float* r, float* g, float* b, i
     }
 }
 
+namespace {
+
+// A channel table as cells of (start value, rise), padded to `capacity`
+// cells: small enough to sit in vector registers, where lanes look their
+// cells up by permutes instead of gathers.
+struct CellTable {
+    static constexpr int capacity = 64;
+    int cells = 0;
+    alignas(64) std::array<float, capacity> value{}, rise{};
+};
+
+CellTable cellTable(const std::vector<float>& table, int size) {
+    CellTable t;
+    t.cells = size - 1;
+    for (int i = 0; i < t.cells; ++i) {
+        t.value[i] = table[i];
+        t.rise[i] = table[i + 1] - table[i];
+    }
+    return t;
+}
+
+// The plain lookup, for tables too large for registers and narrow targets.
+void throughTable(const float* table, int cells, float* values, int n) {
+    for (int i = 0; i < n; ++i) {
+        const Axis a = locate(values[i], cells);
+        values[i] = lerp(table[a.cell], table[a.cell + 1], a.fraction);
+    }
+}
+
+}  // namespace
+}  // namespace ombrel::ops
+#endif  // OMBREL_COLOR_CUBE_SHARED
+
+HWY_BEFORE_NAMESPACE();
+namespace ombrel::ops::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// Linear interpolation in a table of at most 64 cells. With 8 or 16 lanes the
+// table is 8 or 4 vectors; every lane permutes its cell out of each and keeps
+// the one whose block holds it.
+void ThroughCells(const CellTable& t, const float* table, float* values, int n) {
+    const hn::ScalableTag<float> d;
+    const hn::RebindToSigned<decltype(d)> di;
+    constexpr int lanes = static_cast<int>(hn::MaxLanes(d));
+    if constexpr (lanes < 8) {
+        throughTable(table, t.cells, values, n);
+    } else {
+        constexpr int blocks = CellTable::capacity / lanes;
+        constexpr int shift = lanes == 8 ? 3 : 4;
+        using V = decltype(hn::Zero(d));
+        V value[blocks], rise[blocks];
+        for (int k = 0; k < blocks; ++k) {
+            value[k] = hn::Load(d, t.value.data() + k * lanes);
+            rise[k] = hn::Load(d, t.rise.data() + k * lanes);
+        }
+        const auto zero = hn::Zero(d), one = hn::Set(d, 1.0f), cells = hn::Set(d, static_cast<float>(t.cells));
+        const auto lastCell = hn::Set(di, t.cells - 1), laneMask = hn::Set(di, lanes - 1);
+        int i = 0;
+        for (; i + lanes <= n; i += lanes) {
+            // Max(x, 0) returns 0 for NaN, as the scalar clamp does.
+            const auto p = hn::Mul(hn::Min(hn::Max(hn::LoadU(d, values + i), zero), one), cells);
+            const auto cell = hn::Min(hn::ConvertTo(di, p), lastCell);
+            const auto fraction = hn::Sub(p, hn::ConvertTo(d, cell));
+            const auto lane = hn::IndicesFromVec(d, hn::And(cell, laneMask));
+            const auto block = hn::ShiftRight<shift>(cell);
+            auto v = hn::TableLookupLanes(value[0], lane), r = hn::TableLookupLanes(rise[0], lane);
+            for (int k = 1; k < blocks; ++k) {
+                const auto here = hn::RebindMask(d, hn::Eq(block, hn::Set(di, k)));
+                v = hn::IfThenElse(here, hn::TableLookupLanes(value[k], lane), v);
+                r = hn::IfThenElse(here, hn::TableLookupLanes(rise[k], lane), r);
+            }
+            hn::StoreU(hn::MulAdd(fraction, r, v), d, values + i);
+        }
+        throughTable(table, t.cells, values + i, n - i);
+    }
+}
+
+}  // namespace ombrel::ops::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace ombrel::ops {
+
+HWY_EXPORT(ThroughCells);
+
 void applyChannelTables(const ChannelTables& tables, float* r, float* g, float* b, int n) {
     const auto size = static_cast<std::size_t>(tables.size);
     if (tables.size < 2 || tables.red.size() < size || tables.green.size() < size || tables.blue.size() < size) return;
     const int cells = tables.size - 1;
-    const auto through = [cells](const float* table, float* values, int count) {
-        for (int i = 0; i < count; ++i) {
-            const Axis a = locate(values[i], cells);
-            values[i] = lerp(table[a.cell], table[a.cell + 1], a.fraction);
+    const std::vector<float>* sources[3] = {&tables.red, &tables.green, &tables.blue};
+    float* runs[3] = {r, g, b};
+    for (int c = 0; c < 3; ++c) {
+        if (cells <= CellTable::capacity) {
+            HWY_DYNAMIC_DISPATCH(ThroughCells)(cellTable(*sources[c], tables.size), sources[c]->data(), runs[c], n);
+        } else {
+            throughTable(sources[c]->data(), cells, runs[c], n);
         }
-    };
-    through(tables.red.data(), r, n);
-    through(tables.green.data(), g, n);
-    through(tables.blue.data(), b, n);
+    }
 }
 
 }  // namespace ombrel::ops
+#endif

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
 #include <random>
 
+#include "EachSimdTarget.h"
 #include "render/ops/ColorCube.h"
 
 namespace ombrel::ops {
@@ -121,15 +123,47 @@ TEST(ColorCube, ChannelTablesEqualTheCubeOfASeparableMapping) {
         return Rgb{tables.red[std::lround(r * (n - 1))], tables.green[std::lround(g * (n - 1))],
                    tables.blue[std::lround(b * (n - 1))]};
     });
-    auto colours = randomColours(3000, -0.2f, 1.2f);
+    auto colours = randomColours(3001, -0.2f, 1.2f);
     colours.push_back({0, 1, 0.5f});
-    for (const Rgb& c : colours) {
-        Rgb viaTables = c;
-        applyChannelTables(tables, &viaTables[0], &viaTables[1], &viaTables[2], 1);
-        const Rgb tri = lookUp(applyCubeTrilinear, cube, c), tet = lookUp(applyCubeTetrahedral, cube, c);
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_NEAR(viaTables[k], tri[k], 1e-6f) << c[0] << " " << c[1] << " " << c[2];
-            ASSERT_NEAR(viaTables[k], tet[k], 1e-6f) << c[0] << " " << c[1] << " " << c[2];
+    colours.push_back({NAN, 1.0f / 63, 62.5f / 63});
+    // One long run, as the engine applies them (and as the vector code runs).
+    test::forEachSimdTarget([&] {
+        std::vector<float> r, g, b;
+        for (const Rgb& c : colours) r.push_back(c[0]), g.push_back(c[1]), b.push_back(c[2]);
+        applyChannelTables(tables, r.data(), g.data(), b.data(), static_cast<int>(colours.size()));
+        for (std::size_t i = 0; i < colours.size(); ++i) {
+            const Rgb viaTables{r[i], g[i], b[i]};
+            const Rgb tri = lookUp(applyCubeTrilinear, cube, colours[i]);
+            const Rgb tet = lookUp(applyCubeTetrahedral, cube, colours[i]);
+            for (int k = 0; k < 3; ++k) {
+                ASSERT_NEAR(viaTables[k], tri[k], 1e-6f) << i << " channel " << k;
+                ASSERT_NEAR(viaTables[k], tet[k], 1e-6f) << i << " channel " << k;
+            }
+        }
+    });
+}
+
+TEST(ColorCube, ChannelTablesOfAnySizeInterpolateLinearly) {
+    // Sizes below, at and above what fits in registers.
+    for (int size : {2, 17, 64, 65, 256}) {
+        ChannelTables t{size, {}, {}, {}};
+        for (int i = 0; i < size; ++i) {
+            const float x = i / float(size - 1);
+            t.red.push_back(x * x);
+            t.green.push_back(1 - x);
+            t.blue.push_back(0.5f);
+        }
+        std::vector<float> r(101), g(101), b(101);
+        for (int i = 0; i < 101; ++i) r[i] = g[i] = b[i] = -0.1f + 1.2f * i / 100;
+        const std::vector<float> in = r;
+        applyChannelTables(t, r.data(), g.data(), b.data(), 101);
+        for (int i = 0; i < 101; ++i) {
+            const float x = std::clamp(in[i], 0.0f, 1.0f), p = x * (size - 1);
+            const int cell = std::min(static_cast<int>(p), size - 2);
+            const float f = p - cell;
+            ASSERT_NEAR(r[i], (1 - f) * t.red[cell] + f * t.red[cell + 1], 1e-6f) << size << " at " << in[i];
+            ASSERT_NEAR(g[i], 1 - x, 1e-6f) << size << " at " << in[i];
+            ASSERT_EQ(b[i], 0.5f);
         }
     }
 }
