@@ -1,5 +1,7 @@
 #include "Vignette.h"
 
+#include "Multiversion.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -32,7 +34,7 @@ float vignetteGain(const VignetteParams& params, double x, double y) {
     return gainAt(shapeOf(params), static_cast<float>(x), static_cast<float>(y));
 }
 
-void applyVignette(const VignetteParams& params, const float* __restrict xs, const float* __restrict ys,
+OMBREL_MULTIVERSION void applyVignette(const VignetteParams& params, const float* __restrict xs, const float* __restrict ys,
                    float* __restrict r, float* __restrict g, float* __restrict b, int n) {
     const Shape s = shapeOf(params);
     for (int i = 0; i < n; ++i) {
