@@ -1,11 +1,10 @@
 #include "ColorBlend.h"
 
-#include "Multiversion.h"
-
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
 
+#include "Multiversion.h"
 #include "Saturation.h"
 
 namespace ombrel::ops {
@@ -18,8 +17,8 @@ float luma(float r, float g, float b) { return lumaR * r + lumaG * g + lumaB * b
 // beyond it: working values may exceed 1 (or fall below 0), and a highlight
 // brighter than white should keep its colour rather than turn grey.
 OMBREL_MULTIVERSION void blendRow(const float* __restrict sr, const float* __restrict sg, const float* __restrict sb,
-              const float* __restrict br, const float* __restrict bg, const float* __restrict bb,
-              float* __restrict outR, float* __restrict outG, float* __restrict outB, int n) {
+                                  const float* __restrict br, const float* __restrict bg, const float* __restrict bb,
+                                  float* __restrict outR, float* __restrict outG, float* __restrict outB, int n) {
     for (int i = 0; i < n; ++i) {
         const float lum = luma(br[i], bg[i], bb[i]);
         const float shift = lum - luma(sr[i], sg[i], sb[i]);

@@ -1,8 +1,8 @@
 #include "Saturation.h"
 
-#include "Multiversion.h"
-
 #include <algorithm>
+
+#include "Multiversion.h"
 
 namespace ombrel::ops {
 namespace {

@@ -1,9 +1,9 @@
 #include "Vignette.h"
 
-#include "Multiversion.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "Multiversion.h"
 
 namespace ombrel::ops {
 namespace {
@@ -34,8 +34,9 @@ float vignetteGain(const VignetteParams& params, double x, double y) {
     return gainAt(shapeOf(params), static_cast<float>(x), static_cast<float>(y));
 }
 
-OMBREL_MULTIVERSION void applyVignette(const VignetteParams& params, const float* __restrict xs, const float* __restrict ys,
-                   float* __restrict r, float* __restrict g, float* __restrict b, int n) {
+OMBREL_MULTIVERSION void applyVignette(const VignetteParams& params, const float* __restrict xs,
+                                       const float* __restrict ys, float* __restrict r, float* __restrict g,
+                                       float* __restrict b, int n) {
     const Shape s = shapeOf(params);
     for (int i = 0; i < n; ++i) {
         const float k = gainAt(s, xs[i], ys[i]);
