@@ -1,0 +1,16 @@
+#pragma once
+
+#include "PixelBuffer.h"
+#include "Samples.h"
+
+#include <optional>
+
+namespace ombrel {
+
+// Decoded samples into the working image: through their embedded profile when
+// it is usable, otherwise as sRGB (CMYK without a profile by the naive ink
+// formula). Alpha is 1 where the samples have none. Nothing for empty samples
+// or when memory runs out.
+std::optional<Image> toWorkingImage(const Samples& samples);
+
+}  // namespace ombrel
