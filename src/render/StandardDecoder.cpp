@@ -4,7 +4,6 @@
 #include "HeifDecoder.h"
 #include "ImageFormat.h"
 #include "JpegDecoder.h"
-#include "JpegMarkers.h"
 #include "MetadataReader.h"
 #include "Orientation.h"
 #include "PngDecoder.h"
@@ -86,15 +85,19 @@ std::optional<Bitmap8> fitted(const Decoded& d, int maxSide) {
     return toBitmap8(*image);
 }
 
-// The EXIF thumbnail of a JPEG when it is large enough, in the picture's
-// orientation and colour space.
+// The EXIF thumbnail of a JPEG when it is large enough and has the picture's
+// shape (some cameras letterbox it to 4:3), turned like the picture. It is
+// sRGB even in files whose picture carries another profile.
 std::optional<Bitmap8> exifThumbnail(std::span<const std::uint8_t> bytes, int maxSide) {
+    const auto picture = JpegDecoder::storedSize(bytes);
     const auto thumb = MetadataReader::exifThumbnail(bytes);
     const auto size = JpegDecoder::storedSize(thumb);
-    if (!size || std::max(size->width, size->height) < maxSide) return std::nullopt;
-    auto decoded = decodeJpeg(thumb, maxSide, exifOrientation(bytes));
+    if (!picture || !size || std::max(size->width, size->height) < maxSide) return std::nullopt;
+    const double pictureAspect = static_cast<double>(picture->width) / picture->height;
+    const double thumbAspect = static_cast<double>(size->width) / size->height;
+    if (std::abs(thumbAspect / pictureAspect - 1) > 0.02) return std::nullopt;
+    const auto decoded = decodeJpeg(thumb, maxSide, exifOrientation(bytes));
     if (!decoded) return std::nullopt;
-    if (decoded->samples.icc.empty()) decoded->samples.icc = readJpegColourInfo(bytes).icc;
     return fitted(*decoded, maxSide);
 }
 

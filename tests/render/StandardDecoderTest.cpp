@@ -1,0 +1,580 @@
+#include "ImageStats.h"
+#include "TempDir.h"
+#include "TestData.h"
+
+#include "render/ColorProfile.h"
+#include "render/FileBytes.h"
+#include "render/HeifDecoder.h"
+#include "render/JpegDecoder.h"
+#include "render/JpegMarkers.h"
+#include "render/Resample.h"
+#include "render/SrgbTransfer.h"
+#include "render/StandardDecoder.h"
+
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <png.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace ombrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::meanChroma;
+using test::meanOf;
+using test::quadrantDifference;
+using test::quadrants;
+using test::Rgb;
+
+fs::path photo(const std::string& relative) { return *test::testDataDir() / relative; }
+
+std::pair<int, int> uprightSize(const ImageProperties& p) {
+    const int w = static_cast<int>(*p.pixelWidth), h = static_cast<int>(*p.pixelHeight);
+    return p.orientation.value_or(1) >= 5 ? std::pair{h, w} : std::pair{w, h};
+}
+
+std::pair<int, int> sizeOf(const Image& image) { return {image.width(), image.height()}; }
+
+// Every sampled pixel finite, alpha 1 (none of the test photos has
+// transparency; resampling may leave it a rounding step off).
+void expectPlainWorkingImage(const Image& image, const std::string& name) {
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7) {
+            const float* p = image.pixel(x, y);
+            ASSERT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) << name;
+            ASSERT_NEAR(p[3], 1.0f, 1e-5f) << name;
+        }
+}
+
+const std::vector<std::string> ordinaryPhotos = {
+    "jpeg/orientation_1_Landscape_1.jpg",         "jpeg/orientation_3_Landscape_3.jpg",
+    "jpeg/orientation_6_Landscape_6.jpg",         "jpeg/orientation_8_Landscape_8.jpg",
+    "jpeg/canon_eos_rp_MG_0633.jpg",              "jpeg/sony_slt_a57_DSC8833.jpg",
+    "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg", "jpeg/progressive_panasonic_dmc_lc70.jpg",
+    "jpeg/cmyk_pil_sample_cmyk.jpg",              "jpeg/grayscale_orientation6_derived.jpg",
+    "heic/iphone_xr_IMG_3578.heic",               "png/rgb8_with_exif_chunk.png",
+    "png/rgb16_photo_from_CRW_0104.png",          "png/pngsuite_basn2c16_rgb16.png",
+};
+
+TEST(StandardDecoderFiles, EveryOrdinaryPhotoDecodesUprightAtTheSizeItsPropertiesPromise) {
+    OMBREL_REQUIRE_TESTDATA();
+    for (const auto& name : ordinaryPhotos) {
+        const auto props = StandardDecoder::properties(photo(name));
+        ASSERT_TRUE(props && props->pixelWidth && props->pixelHeight && props->orientation) << name;
+        const auto upright = uprightSize(*props);
+
+        const auto full = StandardDecoder::decodeFull(photo(name));
+        ASSERT_TRUE(full) << name;
+        EXPECT_EQ(sizeOf(*full), upright) << name;
+        expectPlainWorkingImage(*full, name);
+
+        const auto reduced = StandardDecoder::decodeReduced(photo(name), 256);
+        ASSERT_TRUE(reduced) << name;
+        EXPECT_EQ(sizeOf(*reduced), fitWithin(upright.first, upright.second, 256)) << name;
+        expectPlainWorkingImage(*reduced, name);
+
+        const auto thumb = StandardDecoder::thumbnail(photo(name), 320);
+        ASSERT_TRUE(thumb) << name;
+        EXPECT_EQ(std::pair(thumb->width(), thumb->height()), fitWithin(upright.first, upright.second, 320)) << name;
+    }
+}
+
+TEST(StandardDecoderFiles, EveryTestFileReportsSizeAndOrientation) {
+    OMBREL_REQUIRE_TESTDATA();
+    for (const auto& entry : fs::recursive_directory_iterator(*test::testDataDir())) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+        const auto props = StandardDecoder::properties(entry.path());
+        ASSERT_TRUE(props) << entry.path();
+        EXPECT_TRUE(props->pixelWidth && props->pixelHeight && props->orientation) << entry.path();
+    }
+}
+
+TEST(StandardDecoderFiles, RawSizesAreTheDevelopedSizeNotThePreviewSize) {
+    OMBREL_REQUIRE_TESTDATA();
+    // Exiv2 alone sees the CRW's 2272 x 1704 JPEG-sized record; LibRaw develops 2312 x 1720.
+    const auto crw = StandardDecoder::properties(photo("raw/canon_powershot_s40_CRW_0113.crw"));
+    ASSERT_TRUE(crw);
+    EXPECT_EQ(crw->pixelWidth, 2312);
+    EXPECT_EQ(crw->pixelHeight, 1720);
+    const auto dng = StandardDecoder::properties(photo("raw/canon_powershot_s40_crop_from_CRW_0117.dng"));
+    ASSERT_TRUE(dng);
+    EXPECT_EQ(dng->pixelWidth, 1600);
+    EXPECT_EQ(dng->pixelHeight, 1200);
+    EXPECT_EQ(dng->orientation, 1);
+    EXPECT_EQ(dng->model, "Canon PowerShot S40");
+}
+
+TEST(StandardDecoderOrientation, LandscapeFilesAllShowTheSameUprightScene) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto reference = StandardDecoder::decodeFull(photo("jpeg/orientation_1_Landscape_1.jpg"));
+    ASSERT_TRUE(reference);
+    // The scene differs between quadrants, so a wrong turn cannot pass unnoticed.
+    const auto q = quadrants(*reference);
+    EXPECT_GT(test::distance(q[0], q[3]), 0.05);
+    EXPECT_GT(test::distance(q[1], q[2]), 0.05);
+
+    const auto referenceProxy = StandardDecoder::decodeReduced(photo("jpeg/orientation_1_Landscape_1.jpg"), 600);
+    ASSERT_TRUE(referenceProxy);
+    for (int o : {3, 6, 8}) {
+        const auto file = photo("jpeg/orientation_" + std::to_string(o) + "_Landscape_" + std::to_string(o) + ".jpg");
+        const auto full = StandardDecoder::decodeFull(file);
+        ASSERT_TRUE(full) << o;
+        ASSERT_EQ(sizeOf(*full), std::pair(1800, 1200)) << o;
+        EXPECT_LT(quadrantDifference(*full, *reference), 0.02) << "orientation " << o;
+
+        const auto proxy = StandardDecoder::decodeReduced(file, 600);
+        ASSERT_TRUE(proxy) << o;
+        ASSERT_EQ(sizeOf(*proxy), std::pair(600, 400)) << o;
+        EXPECT_LT(quadrantDifference(*proxy, *referenceProxy), 0.02) << "orientation " << o;
+    }
+}
+
+TEST(StandardDecoderOrientation, GreyOrientationSixMatchesTheColourPhotoItWasMadeFrom) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto grey = StandardDecoder::decodeFull(photo("jpeg/grayscale_orientation6_derived.jpg"));
+    ASSERT_TRUE(grey);
+    ASSERT_EQ(sizeOf(*grey), std::pair(840, 557));
+    for (int y = 0; y < grey->height(); y += 13)
+        for (int x = 0; x < grey->width(); x += 13) {
+            const float* p = grey->pixel(x, y);
+            ASSERT_EQ(p[0], p[1]);
+            ASSERT_EQ(p[1], p[2]);
+        }
+    // Brightness on a 4 x 4 grid follows the upright colour original.
+    const auto colour = StandardDecoder::decodeReduced(photo("jpeg/sony_slt_a57_DSC8833.jpg"), 840);
+    ASSERT_TRUE(colour);
+    for (int gy = 0; gy < 4; ++gy)
+        for (int gx = 0; gx < 4; ++gx) {
+            const Rgb g = meanOf(*grey, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
+            const Rgb c = meanOf(*colour, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
+            const double luminance = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+            EXPECT_NEAR(g.r, luminance, 0.05) << "cell " << gx << "," << gy;
+        }
+}
+
+TEST(StandardDecoderJpeg, DctScaleIsTheSmallestThatStillCoversTheTarget) {
+    const JpegDecoder::Size large{6000, 4000};
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 2800), 2);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 3000), 2);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 3001), 1);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 750), 8);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 751), 4);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 0), 1);
+    // Scaled sides round up: 1001 / 8 decodes to 126 pixels.
+    EXPECT_EQ(JpegDecoder::scaleDenominator({1001, 10}, 126), 8);
+}
+
+TEST(StandardDecoderJpeg, ReducedDecodeHasTheExactFittedSizeAndTheFullDecodesLook) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto file = photo("jpeg/canon_eos_rp_MG_0633.jpg");
+    const auto full = StandardDecoder::decodeFull(file);
+    ASSERT_TRUE(full);
+    ASSERT_EQ(sizeOf(*full), std::pair(4160, 2768));
+    for (double target : {1000.0, 2080.0, 2800.0, 519.5}) {
+        const auto reduced = StandardDecoder::decodeReduced(file, target);
+        ASSERT_TRUE(reduced) << target;
+        const auto expected = fitWithin(4160, 2768, target);
+        ASSERT_EQ(sizeOf(*reduced), expected) << target;
+        const Image scaled = resample(*full, expected.first, expected.second);
+        EXPECT_LT(quadrantDifference(*reduced, scaled), 0.01) << target;
+    }
+    // Already small enough: the whole picture, not enlarged.
+    const auto small = StandardDecoder::decodeReduced(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"), 5000);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(sizeOf(*small), std::pair(600, 900));
+}
+
+// Raw samples as libpng stores them (16-bit made native-endian), for comparing
+// the decoder's precision against.
+std::vector<std::uint16_t> rawPngSamples(const fs::path& file, int& channels) {
+    std::vector<std::uint16_t> samples;
+    FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return samples;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_read_png(png, info, PNG_TRANSFORM_SWAP_ENDIAN, nullptr);
+    const int width = static_cast<int>(png_get_image_width(png, info));
+    const int height = static_cast<int>(png_get_image_height(png, info));
+    const bool wide = png_get_bit_depth(png, info) == 16;
+    channels = png_get_channels(png, info);
+    png_bytepp rows = png_get_rows(png, info);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * channels; ++i)
+            samples.push_back(wide ? reinterpret_cast<const std::uint16_t*>(rows[y])[i] : rows[y][i]);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return samples;
+}
+
+TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
+    OMBREL_REQUIRE_TESTDATA();
+    struct Case {
+        const char* name;
+        double unit;  // largest stored value
+    };
+    for (const Case c : {Case{"png/rgb16_photo_from_CRW_0104.png", 65535}, Case{"png/pngsuite_basn2c16_rgb16.png", 65535},
+                         Case{"png/rgb8_with_exif_chunk.png", 255}}) {
+        int channels = 0;
+        const auto raw = rawPngSamples(photo(c.name), channels);
+        ASSERT_EQ(channels, 3) << c.name;
+        const auto image = StandardDecoder::decodeFull(photo(c.name));
+        ASSERT_TRUE(image) << c.name;
+        ASSERT_EQ(raw.size(), static_cast<std::size_t>(image->width()) * image->height() * 3) << c.name;
+        double worst = 0;
+        int between8BitSteps = 0;
+        for (int y = 0; y < image->height(); ++y)
+            for (int x = 0; x < image->width(); ++x)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const std::uint16_t stored = raw[(static_cast<std::size_t>(y) * image->width() + x) * 3 + ch];
+                    const double back = linearToSrgb(image->pixel(x, y)[ch]) * c.unit;
+                    worst = std::max(worst, std::abs(back - stored));
+                    if (c.unit > 255 && stored % 257 != 0) ++between8BitSteps;
+                }
+        // Within half a stored step: an 8-bit detour would miss by up to 128.
+        EXPECT_LT(worst, 0.5) << c.name;
+        if (c.unit > 255) {
+            EXPECT_GT(between8BitSteps, 0) << c.name << " holds real 16-bit values";
+        }
+    }
+}
+
+TEST(StandardDecoderColour, CmykComesOutAsRedLettersOnBlack) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto image = StandardDecoder::decodeFull(photo("jpeg/cmyk_pil_sample_cmyk.jpg"));
+    ASSERT_TRUE(image);
+    for (const auto& corner : {meanOf(*image, 0, 0.9, 0.1, 1), meanOf(*image, 0.9, 0.9, 1, 1)}) {
+        EXPECT_LT(corner.r, 0.02);
+        EXPECT_LT(corner.g, 0.02);
+        EXPECT_LT(corner.b, 0.02);
+    }
+    int red = 0, otherColour = 0;
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x) {
+            const float* p = image->pixel(x, y);
+            if (p[0] > 0.3f && p[1] < 0.05f && p[2] < 0.05f) ++red;
+            if (p[1] > 0.3f || p[2] > 0.3f) ++otherColour;
+        }
+    EXPECT_GT(red, 500);
+    EXPECT_EQ(otherColour, 0);
+}
+
+// The JPEG without its APP2 (ICC profile) segments: the same pixels, untagged.
+std::string withoutIccSegments(const std::string& jpeg) {
+    std::string out = jpeg.substr(0, 2);
+    std::size_t pos = 2;
+    while (pos + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[pos]) == 0xFF) {
+        const auto marker = static_cast<unsigned char>(jpeg[pos + 1]);
+        if (marker == 0xDA) break;
+        const std::size_t length = (static_cast<unsigned char>(jpeg[pos + 2]) << 8) | static_cast<unsigned char>(jpeg[pos + 3]);
+        if (marker != 0xE2) out += jpeg.substr(pos, length + 2);
+        pos += length + 2;
+    }
+    return out + jpeg.substr(pos);
+}
+
+TEST(StandardDecoderColour, AdobeRgbProfileMakesThePictureMoreColourfulThanTakingItAsSrgb) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const auto tagged = photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg");
+    const auto untagged = dir / "untagged.jpg";
+    test::writeFile(untagged, withoutIccSegments(test::readFile(tagged)));
+    ASSERT_TRUE(readJpegColourInfo(*readFileBytes(untagged)).icc.empty());
+
+    const auto withProfile = StandardDecoder::decodeFull(tagged);
+    const auto asSrgb = StandardDecoder::decodeFull(untagged);
+    ASSERT_TRUE(withProfile && asSrgb);
+    // Adobe RGB primaries lie outside sRGB's: honouring them spreads the channels.
+    EXPECT_GT(meanChroma(*withProfile), 1.1 * meanChroma(*asSrgb));
+
+    const auto thumbWithProfile = StandardDecoder::thumbnail(tagged, 300);
+    const auto thumbAsSrgb = StandardDecoder::thumbnail(untagged, 300);
+    ASSERT_TRUE(thumbWithProfile && thumbAsSrgb);
+    EXPECT_GT(meanChroma(*thumbWithProfile), 1.1 * meanChroma(*thumbAsSrgb));
+}
+
+// One 8-bit RGB pixel through `icc`, as 8-bit (table path) or 16-bit (engine path) samples.
+Rgb throughProfile(const std::vector<std::uint8_t>& icc, int r, int g, int b, bool sixteenBit) {
+    Samples s;
+    s.width = s.height = 1;
+    s.layout = sixteenBit ? SampleLayout::Rgb16 : SampleLayout::Rgb8;
+    std::uint8_t* data = allocateRows(s);
+    const int v[3] = {r, g, b};
+    for (int c = 0; c < 3; ++c) {
+        if (sixteenBit) {
+            reinterpret_cast<std::uint16_t*>(data)[c] = static_cast<std::uint16_t>(v[c] * 257);
+        } else {
+            data[c] = static_cast<std::uint8_t>(v[c]);
+        }
+    }
+    s.icc = icc;
+    const auto image = ColorProfile::toWorking(s);
+    if (!image) return {NAN, NAN, NAN};
+    return {image->data()[0], image->data()[1], image->data()[2]};
+}
+
+void expectRgbNear(const Rgb& actual, const Rgb& expected, const std::string& what) {
+    EXPECT_NEAR(actual.r, expected.r, 2e-3) << what;
+    EXPECT_NEAR(actual.g, expected.g, 2e-3) << what;
+    EXPECT_NEAR(actual.b, expected.b, 2e-3) << what;
+}
+
+TEST(StandardDecoderColour, EmbeddedProfilesKeepPrimariesOutsideSrgbUnclipped) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto adobe = readJpegColourInfo(*readFileBytes(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"))).icc;
+    const auto heic = HeifDecoder::decode(*readFileBytes(photo("heic/iphone_xr_IMG_3578.heic")));
+    ASSERT_FALSE(adobe.empty());
+    ASSERT_TRUE(heic && !heic->icc.empty());
+    // Columns of the published Adobe RGB -> sRGB and Display P3 -> sRGB matrices.
+    for (bool sixteenBit : {false, true}) {
+        const std::string path = sixteenBit ? "16-bit" : "8-bit";
+        expectRgbNear(throughProfile(adobe, 255, 0, 0, sixteenBit), {1.3984, 0, 0}, "Adobe red " + path);
+        expectRgbNear(throughProfile(adobe, 0, 255, 0, sixteenBit), {-0.3984, 1, -0.0429}, "Adobe green " + path);
+        expectRgbNear(throughProfile(heic->icc, 255, 0, 0, sixteenBit), {1.2249, -0.0420, -0.0196}, "P3 red " + path);
+        expectRgbNear(throughProfile(heic->icc, 0, 0, 255, sixteenBit), {0, 0, 1.0983}, "P3 blue " + path);
+        expectRgbNear(throughProfile(heic->icc, 255, 255, 255, sixteenBit), {1, 1, 1}, "P3 white " + path);
+    }
+}
+
+TEST(StandardDecoderThumbnail, EmbeddedThumbnailsOnlyWhenLargeEnoughAndAlikeDecoded) {
+    OMBREL_REQUIRE_TESTDATA();
+    // The HEIC's 320 x 240 thumbnail item serves 320 and below; 400 needs a decode.
+    const auto heic = photo("heic/iphone_xr_IMG_3578.heic");
+    const auto item = StandardDecoder::thumbnail(heic, 320);
+    const auto smaller = StandardDecoder::thumbnail(heic, 200);
+    const auto decoded = StandardDecoder::thumbnail(heic, 400);
+    ASSERT_TRUE(item && smaller && decoded);
+    EXPECT_EQ(std::pair(item->width(), item->height()), std::pair(320, 240));
+    EXPECT_EQ(std::pair(smaller->width(), smaller->height()), std::pair(200, 150));
+    EXPECT_EQ(std::pair(decoded->width(), decoded->height()), std::pair(400, 300));
+    EXPECT_LT(quadrantDifference(*item, resample(*decoded, 320, 240)), 8.0);
+
+    // The 7D's EXIF thumbnail is 171 x 256 and sRGB although the picture is Adobe RGB.
+    const auto jpeg = photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg");
+    const auto exif = StandardDecoder::thumbnail(jpeg, 256);
+    const auto fromPicture = StandardDecoder::thumbnail(jpeg, 257);
+    ASSERT_TRUE(exif && fromPicture);
+    EXPECT_EQ(std::pair(exif->width(), exif->height()), std::pair(171, 256));
+    EXPECT_LT(quadrantDifference(*exif, resample(*fromPicture, 171, 256)), 8.0);
+
+    // A letterboxed 4:3 EXIF thumbnail of a 3:2 picture is not used.
+    const auto rp = StandardDecoder::thumbnail(photo("jpeg/canon_eos_rp_MG_0633.jpg"), 160);
+    ASSERT_TRUE(rp);
+    EXPECT_EQ(std::pair(rp->width(), rp->height()), std::pair(160, 106));
+}
+
+// A minimal big-endian EXIF block: Make "Test" and Orientation 6.
+std::vector<std::uint8_t> exifMakeAndOrientationSix() {
+    return {'M', 'M', 0, 42, 0, 0, 0, 8,                       // header, IFD0 at 8
+            0, 2,                                              // two entries
+            0x01, 0x0F, 0, 2, 0, 0, 0, 5, 0, 0, 0, 38,         // Make: ASCII, 5 bytes at 38
+            0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0,          // Orientation: SHORT 6
+            0, 0, 0, 0,                                        // no next IFD
+            'T', 'e', 's', 't', 0};
+}
+
+// Encodes a 64 x 32 picture, left half red and right half blue, as HEIC
+// turned by its own transform (shown 90° clockwise) and also carrying EXIF
+// orientation 6. False when no HEVC encoder is available.
+bool writeTurnedHeic(const fs::path& file) {
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
+        heif_context_free(ctx);
+        return false;
+    }
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_image* image = nullptr;
+    heif_image_create(64, 32, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, 64, 32, 8);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) {
+            std::uint8_t* p = plane + y * stride + x * 3;
+            p[0] = x < 32 ? 220 : 20;
+            p[1] = 20;
+            p[2] = x < 32 ? 20 : 220;
+        }
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = heif_orientation_rotate_90_cw;
+    heif_image_handle* handle = nullptr;
+    const bool encoded = heif_context_encode_image(ctx, image, encoder, options, &handle).code == heif_error_Ok;
+    if (encoded) {
+        const auto exif = exifMakeAndOrientationSix();
+        heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
+        heif_context_write_to_file(ctx, file.c_str());
+        heif_image_handle_release(handle);
+    }
+    heif_encoding_options_free(options);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(ctx);
+    return encoded;
+}
+
+TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
+    const test::TempDir dir;
+    const auto file = dir / "turned.heic";
+    if (!writeTurnedHeic(file)) GTEST_SKIP() << "no HEVC encoder";
+
+    const auto props = StandardDecoder::properties(file);
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->pixelWidth, 32);
+    EXPECT_EQ(props->pixelHeight, 64);
+    EXPECT_EQ(props->orientation, 1);
+    EXPECT_EQ(props->make, "Test");
+
+    for (const auto& image : {StandardDecoder::decodeFull(file), StandardDecoder::decodeReduced(file, 16)}) {
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->height(), 2 * image->width());
+        // Turned clockwise once: the red left half is now on top.
+        const Rgb top = meanOf(*image, 0.2, 0.1, 0.8, 0.4), bottom = meanOf(*image, 0.2, 0.6, 0.8, 0.9);
+        EXPECT_GT(top.r, 5 * top.b);
+        EXPECT_GT(bottom.b, 5 * bottom.r);
+    }
+}
+
+TEST(StandardDecoderFailure, DamagedTestFilesGiveWhatDecodes) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto truncated = photo("bad/truncated_60pct_canon_350d_MG_9380.jpg");
+    const auto props = StandardDecoder::properties(truncated);
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->pixelWidth, 2496);
+    EXPECT_EQ(props->model, "Canon EOS DIGITAL REBEL XT");
+    const auto image = StandardDecoder::decodeFull(truncated);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(sizeOf(*image), std::pair(2496, 1664));
+    // The top holds the photo; the missing bottom is flat mid grey.
+    const Rgb bottom = meanOf(*image, 0, 0.95, 1, 1);
+    const float grey = srgb8ToLinear()[128];
+    EXPECT_NEAR(bottom.r, grey, 0.01);
+    EXPECT_NEAR(bottom.b, grey, 0.01);
+    EXPECT_GT(test::distance(meanOf(*image, 0, 0, 1, 0.2), {grey, grey, grey}), 0.03);
+    EXPECT_TRUE(StandardDecoder::thumbnail(truncated, 320));
+
+    const auto corrupt = photo("bad/corrupt_exif_olympus_u1020.jpg");
+    EXPECT_EQ(StandardDecoder::properties(corrupt)->pixelWidth, 3648);
+    const auto corruptImage = StandardDecoder::decodeReduced(corrupt, 800);
+    ASSERT_TRUE(corruptImage);
+    EXPECT_EQ(sizeOf(*corruptImage), std::pair(800, 600));
+}
+
+void expectNothingFrom(const fs::path& file) {
+    EXPECT_FALSE(StandardDecoder::properties(file)) << file;
+    EXPECT_FALSE(StandardDecoder::decodeFull(file)) << file;
+    EXPECT_FALSE(StandardDecoder::decodeReduced(file, 100)) << file;
+    EXPECT_FALSE(StandardDecoder::thumbnail(file, 100)) << file;
+}
+
+std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
+
+TEST(StandardDecoderFailure, NonImagesGiveNothing) {
+    const test::TempDir dir;
+    expectNothingFrom(dir / "missing.jpg");
+    test::writeFile(dir / "empty.jpg", "");
+    expectNothingFrom(dir / "empty.jpg");
+    test::writeFile(dir / "text.png", "just some words, not a picture\n");
+    expectNothingFrom(dir / "text.png");
+    for (const char* name : {"noise.jpg", "noise.heic", "noise.dng"}) {
+        test::writeFile(dir / name, randomBytes(50000, 7));
+        expectNothingFrom(dir / name);
+    }
+    EXPECT_FALSE(StandardDecoder::decodeReduced(dir / "missing.jpg", 0));
+}
+
+// Whatever comes back from a damaged file is a plain picture of the promised size.
+void expectNoCrashAndSaneSize(const fs::path& file, std::pair<int, int> size) {
+    if (const auto image = StandardDecoder::decodeFull(file)) {
+        EXPECT_EQ(sizeOf(*image), size) << file;
+    }
+    if (const auto image = StandardDecoder::decodeReduced(file, 100)) {
+        EXPECT_EQ(sizeOf(*image), fitWithin(size.first, size.second, 100)) << file;
+    }
+    if (const auto thumb = StandardDecoder::thumbnail(file, 64)) {
+        EXPECT_LE(std::max(thumb->width(), thumb->height()), 64);
+    }
+    StandardDecoder::properties(file);
+}
+
+TEST(StandardDecoderFailure, ValidHeadersFollowedByNoiseNeverCrash) {
+    const test::TempDir dir;
+    const std::string heifBrand("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24);
+    const std::pair<std::string, std::string> starts[] = {
+        {"noise.jpg", "\xFF\xD8\xFF\xE0"}, {"noise.png", "\x89PNG\r\n\x1A\n"}, {"noise.heic", heifBrand}};
+    for (unsigned seed = 1; seed <= 5; ++seed)
+        for (const auto& [name, start] : starts) {
+            test::writeFile(dir / name, start + randomBytes(20000, seed));
+            const auto image = StandardDecoder::decodeFull(dir / name);
+            if (image) expectPlainWorkingImage(*image, name);
+            StandardDecoder::thumbnail(dir / name, 64);
+            StandardDecoder::properties(dir / name);
+        }
+}
+
+// Cuts at the very start, inside the headers and across the whole file.
+std::vector<std::size_t> cutPoints(std::size_t size) {
+    std::vector<std::size_t> cuts{1, 2, 3, 8, 12, 20, 40, 100, 300, 1000, 3000};
+    for (int i = 1; i < 24; ++i) cuts.push_back(size * i / 24);
+    cuts.push_back(size - 1);
+    return cuts;
+}
+
+TEST(StandardDecoderFailure, TruncationsAnywhereGiveNothingOrThePromisedSize) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const std::pair<const char*, std::pair<int, int>> files[] = {
+        {"jpeg/orientation_6_Landscape_6.jpg", {1800, 1200}},
+        {"jpeg/progressive_panasonic_dmc_lc70.jpg", {1280, 960}},
+        {"png/rgb8_with_exif_chunk.png", {512, 512}},
+        {"png/rgb16_photo_from_CRW_0104.png", {800, 595}},
+        {"heic/iphone_xr_IMG_3578.heic", {4032, 3024}},
+    };
+    for (const auto& [name, size] : files) {
+        const std::string bytes = test::readFile(photo(name));
+        const auto cut = dir / fs::path(name).filename();
+        for (std::size_t n : cutPoints(bytes.size())) {
+            test::writeFile(cut, bytes.substr(0, n));
+            SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(n));
+            expectNoCrashAndSaneSize(cut, size);
+        }
+    }
+}
+
+TEST(StandardDecoderFailure, TruncatedJpegAndPngKeepTheRowsThatArrived) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    for (const char* name : {"jpeg/orientation_1_Landscape_1.jpg", "png/rgb8_with_exif_chunk.png"}) {
+        const std::string bytes = test::readFile(photo(name));
+        const auto cut = dir / fs::path(name).filename();
+        test::writeFile(cut, bytes.substr(0, bytes.size() * 3 / 4));
+        const auto whole = StandardDecoder::decodeFull(photo(name));
+        const auto partial = StandardDecoder::decodeFull(cut);
+        ASSERT_TRUE(whole && partial) << name;
+        ASSERT_EQ(sizeOf(*partial), sizeOf(*whole)) << name;
+        EXPECT_LT(test::distance(meanOf(*partial, 0, 0, 1, 0.3), meanOf(*whole, 0, 0, 1, 0.3)), 1e-6) << name;
+        EXPECT_GT(test::distance(meanOf(*partial, 0, 0.97, 1, 1), meanOf(*whole, 0, 0.97, 1, 1)), 0.01) << name;
+    }
+}
+
+TEST(StandardDecoderFailure, CorruptScanDataStillDecodes) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    std::string bytes = test::readFile(photo("jpeg/orientation_3_Landscape_3.jpg"));
+    std::mt19937 rng(3);
+    for (int i = 0; i < 200; ++i) bytes[bytes.size() / 2 + rng() % (bytes.size() / 3)] = static_cast<char>(rng());
+    test::writeFile(dir / "corrupt.jpg", bytes);
+    expectNoCrashAndSaneSize(dir / "corrupt.jpg", {1800, 1200});
+}
+
+}  // namespace
+}  // namespace ombrel
