@@ -5,7 +5,6 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
-#include <array>
 #include <memory>
 
 namespace ombrel::ColorProfile {
@@ -73,50 +72,31 @@ float alphaAt(const std::uint8_t* row, int x, SampleLayout layout) {
     return row[static_cast<std::size_t>(x) * n + n - 1] / 255.0f;
 }
 
-// Matrix/shaper profiles applied to 8-bit RGB by table and matrix: the same
-// arithmetic as the colour engine, several times faster, and exactly what the
-// common tagged camera JPEG (Adobe RGB, Display P3) needs.
-struct MatrixShaper {
-    std::array<std::array<float, 256>, 3> linear;  // per channel: stored value -> linear
-    float m[3][3];                                  // linear device RGB -> linear sRGB
-};
-
-std::optional<MatrixShaper> matrixShaper(cmsHPROFILE in, cmsHPROFILE out) {
+// A matrix/shaper profile as tables and a matrix. The tables are its curves;
+// the matrix columns are where the engine sends each linear primary (the
+// curves map 0 to 0 and 1 to 1, so device (1,0,0) is linear (1,0,0)).
+std::optional<LinearMapping> matrixShaper(cmsHPROFILE in) {
     if (!cmsIsMatrixShaper(in) || cmsGetColorSpace(in) != cmsSigRgbData) return std::nullopt;
     const cmsTagSignature trcTags[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
-    MatrixShaper ms;
+    LinearMapping m;
     for (int c = 0; c < 3; ++c) {
         const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(in, trcTags[c]));
         if (!curve) return std::nullopt;
-        for (int v = 0; v < 256; ++v) ms.linear[c][v] = cmsEvalToneCurveFloat(curve, v / 255.0f);
+        for (int v = 0; v < 256; ++v) m.table[c][v] = cmsEvalToneCurveFloat(curve, v / 255.0f);
     }
-    // The matrix columns are where the engine sends each linear primary: the
-    // curves map 0 to 0 and 1 to 1, so device (1,0,0) is linear (1,0,0).
-    Transform t(cmsCreateTransform(in, TYPE_RGB_DBL, out, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC,
+    Profile out = workingSpace();
+    if (!out) return std::nullopt;
+    Transform t(cmsCreateTransform(in, TYPE_RGB_DBL, out.get(), TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC,
                                    cmsFLAGS_NOCACHE));
     if (!t) return std::nullopt;
     for (int c = 0; c < 3; ++c) {
         double unit[3] = {0, 0, 0}, column[3];
         unit[c] = 1;
         cmsDoTransform(t.get(), unit, column, 1);
-        for (int r = 0; r < 3; ++r) ms.m[r][c] = static_cast<float>(column[r]);
+        for (int r = 0; r < 3; ++r) m.matrix[r][c] = static_cast<float>(column[r]);
     }
-    return ms;
-}
-
-void applyMatrixShaper(const MatrixShaper& ms, const Samples& s, Image& out) {
-    const int n = channelCount(s.layout);
-    tbb::parallel_for(0, s.height, [&](int y) {
-        const std::uint8_t* in = s.row(y);
-        float* o = out.row(y);
-        for (int x = 0; x < s.width; ++x, in += n, o += 4) {
-            const float r = ms.linear[0][in[0]], g = ms.linear[1][in[1]], b = ms.linear[2][in[2]];
-            o[0] = ms.m[0][0] * r + ms.m[0][1] * g + ms.m[0][2] * b;
-            o[1] = ms.m[1][0] * r + ms.m[1][1] * g + ms.m[1][2] * b;
-            o[2] = ms.m[2][0] * r + ms.m[2][1] * g + ms.m[2][2] * b;
-            o[3] = n == 4 ? in[3] / 255.0f : 1.0f;
-        }
-    });
+    m.identity = false;
+    return m;
 }
 
 void applyTransform(cmsHTRANSFORM t, const Samples& s, Image& out) {
@@ -131,20 +111,21 @@ void applyTransform(cmsHTRANSFORM t, const Samples& s, Image& out) {
 
 }  // namespace
 
+std::optional<LinearMapping> linearMapping(const Samples& s) {
+    if (!mappable(s.layout)) return std::nullopt;
+    if (s.icc.empty()) return srgbMapping();
+    Profile in(cmsOpenProfileFromMem(s.icc.data(), static_cast<cmsUInt32Number>(s.icc.size())));
+    if (!in || !describes(cmsGetColorSpace(in.get()), s.layout)) return srgbMapping();
+    if (isGray(s.layout)) return std::nullopt;
+    return matrixShaper(in.get());
+}
+
 std::optional<Image> toWorking(const Samples& s) {
     if (s.icc.empty() || s.width <= 0 || s.height <= 0 || !s.data) return std::nullopt;
     Profile in(cmsOpenProfileFromMem(s.icc.data(), static_cast<cmsUInt32Number>(s.icc.size())));
     if (!in || !describes(cmsGetColorSpace(in.get()), s.layout)) return std::nullopt;
     Profile out = workingSpace();
     if (!out) return std::nullopt;
-
-    if (s.layout == SampleLayout::Rgb8 || s.layout == SampleLayout::Rgba8) {
-        if (auto ms = matrixShaper(in.get(), out.get())) {
-            Image image(s.width, s.height);
-            applyMatrixShaper(*ms, s, image);
-            return image;
-        }
-    }
     // Extra (alpha) channels are skipped by the engine and filled in afterwards.
     Transform t(cmsCreateTransform(in.get(), lcmsFormat(s.layout, s.cmykInverted), out.get(), TYPE_RGBA_FLT,
                                    INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinearMapping.h"
 #include "PixelBuffer.h"
 #include "Samples.h"
 
@@ -8,6 +9,12 @@
 #include <vector>
 
 namespace ombrel::ColorProfile {
+
+// The table-and-matrix form of 8-bit grey or RGB samples' colour space: sRGB
+// when they carry no profile (or one that cannot be read or does not describe
+// them), the profile's own curves and matrix for a matrix/shaper RGB profile.
+// Nothing for other layouts and other profiles (those need `toWorking`).
+std::optional<LinearMapping> linearMapping(const Samples& samples);
 
 // Converts samples through their embedded ICC profile into the working space
 // (linear sRGB, float, unbounded: colours outside sRGB keep negative or >1

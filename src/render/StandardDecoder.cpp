@@ -61,12 +61,8 @@ std::optional<Decoded> decodeFile(std::span<const std::uint8_t> bytes, int minLo
 
 // Into the working space at exactly `target` (stored orientation), then upright.
 std::optional<Image> develop(const Decoded& d, std::pair<int, int> target) {
-    auto image = toWorkingImage(d.samples);
-    if (!image) return std::nullopt;
-    if (image->width() != target.first || image->height() != target.second) {
-        image = resample(*image, target.first, target.second);
-    }
-    if (d.orientation == 1) return image;
+    auto image = toWorkingImage(d.samples, target.first, target.second);
+    if (!image || d.orientation == 1) return image;
     return applyOrientation(*image, d.orientation);
 }
 

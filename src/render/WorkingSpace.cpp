@@ -1,6 +1,9 @@
 #include "WorkingSpace.h"
 
 #include "ColorProfile.h"
+#include "LinearMapping.h"
+#include "MappedResample.h"
+#include "Resample.h"
 #include "SrgbTransfer.h"
 
 #include <tbb/parallel_for.h>
@@ -11,8 +14,8 @@ namespace ombrel {
 
 namespace {
 
-// One row of untagged samples to linear RGBA. `L` is fixed per call, so the
-// inner loop carries no layout switch.
+// One row of untagged 16-bit or CMYK samples to linear RGBA. `L` is fixed per
+// call, so the inner loop carries no layout switch.
 template <SampleLayout L>
 void untaggedRow(const std::uint8_t* bytes, float* out, int width, bool cmykInverted) {
     constexpr int n = channelCount(L);
@@ -24,7 +27,7 @@ void untaggedRow(const std::uint8_t* bytes, float* out, int width, bool cmykInve
             for (int c = 0; c < 3; ++c) out[c] = lut[(cmykInverted ? bytes[c] : 255 - bytes[c]) * k];
             out[3] = 1.0f;
         }
-    } else if constexpr (isSixteenBit(L)) {
+    } else {
         const float* lut = srgb16ToLinear();
         const auto* in = reinterpret_cast<const std::uint16_t*>(bytes);
         for (int x = 0; x < width; ++x, in += n, out += 4) {
@@ -35,49 +38,54 @@ void untaggedRow(const std::uint8_t* bytes, float* out, int width, bool cmykInve
             }
             out[3] = hasAlpha(L) ? in[n - 1] / 65535.0f : 1.0f;
         }
-    } else {
-        const float* lut = srgb8ToLinear();
-        for (int x = 0; x < width; ++x, bytes += n, out += 4) {
-            if constexpr (isGray(L)) {
-                out[0] = out[1] = out[2] = lut[bytes[0]];
-            } else {
-                for (int c = 0; c < 3; ++c) out[c] = lut[bytes[c]];
-            }
-            out[3] = hasAlpha(L) ? bytes[n - 1] / 255.0f : 1.0f;
-        }
     }
 }
 
 template <SampleLayout L>
-void untagged(const Samples& s, Image& out) {
+Image untagged(const Samples& s) {
+    Image out(s.width, s.height);
     tbb::parallel_for(0, s.height, [&](int y) { untaggedRow<L>(s.row(y), out.row(y), s.width, s.cmykInverted); });
+    return out;
 }
 
-void convertUntagged(const Samples& s, Image& out) {
+Image convertUntagged(const Samples& s) {
     switch (s.layout) {
-        case SampleLayout::Gray8: untagged<SampleLayout::Gray8>(s, out); break;
-        case SampleLayout::GrayAlpha8: untagged<SampleLayout::GrayAlpha8>(s, out); break;
-        case SampleLayout::Rgb8: untagged<SampleLayout::Rgb8>(s, out); break;
-        case SampleLayout::Rgba8: untagged<SampleLayout::Rgba8>(s, out); break;
-        case SampleLayout::Cmyk8: untagged<SampleLayout::Cmyk8>(s, out); break;
-        case SampleLayout::Gray16: untagged<SampleLayout::Gray16>(s, out); break;
-        case SampleLayout::GrayAlpha16: untagged<SampleLayout::GrayAlpha16>(s, out); break;
-        case SampleLayout::Rgb16: untagged<SampleLayout::Rgb16>(s, out); break;
-        case SampleLayout::Rgba16: untagged<SampleLayout::Rgba16>(s, out); break;
+        case SampleLayout::Cmyk8: return untagged<SampleLayout::Cmyk8>(s);
+        case SampleLayout::Gray16: return untagged<SampleLayout::Gray16>(s);
+        case SampleLayout::GrayAlpha16: return untagged<SampleLayout::GrayAlpha16>(s);
+        case SampleLayout::Rgb16: return untagged<SampleLayout::Rgb16>(s);
+        case SampleLayout::Rgba16: return untagged<SampleLayout::Rgba16>(s);
+        default: return applyMapping(s, srgbMapping());
     }
 }
+
+bool usable(const Samples& s) { return s.width > 0 && s.height > 0 && s.data; }
 
 }  // namespace
 
 std::optional<Image> toWorkingImage(const Samples& samples) {
-    if (samples.width <= 0 || samples.height <= 0 || !samples.data) return std::nullopt;
+    if (!usable(samples)) return std::nullopt;
     try {
+        if (const auto mapping = ColorProfile::linearMapping(samples)) return applyMapping(samples, *mapping);
         if (!samples.icc.empty()) {
             if (auto tagged = ColorProfile::toWorking(samples)) return tagged;
         }
-        Image image(samples.width, samples.height);
-        convertUntagged(samples, image);
-        return image;
+        return convertUntagged(samples);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Image> toWorkingImage(const Samples& samples, int width, int height) {
+    if (!usable(samples) || width <= 0 || height <= 0) return std::nullopt;
+    try {
+        if (width == samples.width && height == samples.height) return toWorkingImage(samples);
+        if (const auto mapping = ColorProfile::linearMapping(samples)) {
+            return resampleMapped(samples, *mapping, width, height);
+        }
+        auto image = toWorkingImage(samples);
+        if (!image) return std::nullopt;
+        return resample(*image, width, height);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -13,4 +13,9 @@ namespace ombrel {
 // or when memory runs out.
 std::optional<Image> toWorkingImage(const Samples& samples);
 
+// The same at exactly `width` x `height` (a smaller size, as a rule), filtered
+// in linear light; 8-bit samples of the common colour spaces are converted
+// and shrunk in one pass.
+std::optional<Image> toWorkingImage(const Samples& samples, int width, int height);
+
 }  // namespace ombrel
