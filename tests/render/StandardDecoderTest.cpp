@@ -10,6 +10,7 @@
 #include "render/Resample.h"
 #include "render/SrgbTransfer.h"
 #include "render/StandardDecoder.h"
+#include "render/WorkingSpace.h"
 
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
@@ -337,6 +338,45 @@ TEST(StandardDecoderColour, EmbeddedProfilesKeepPrimariesOutsideSrgbUnclipped) {
         expectRgbNear(throughProfile(heic->icc, 255, 0, 0, sixteenBit), {1.2249, -0.0420, -0.0196}, "P3 red " + path);
         expectRgbNear(throughProfile(heic->icc, 0, 0, 255, sixteenBit), {0, 0, 1.0983}, "P3 blue " + path);
         expectRgbNear(throughProfile(heic->icc, 255, 255, 255, sixteenBit), {1, 1, 1}, "P3 white " + path);
+    }
+}
+
+// Random 8-bit samples of `layout`, optionally tagged.
+Samples noiseSamples(int width, int height, SampleLayout layout, std::vector<std::uint8_t> icc, unsigned seed) {
+    Samples s;
+    s.width = width;
+    s.height = height;
+    s.layout = layout;
+    std::uint8_t* rows = allocateRows(s);
+    std::mt19937 rng(seed);
+    for (std::size_t i = 0; i < s.stride * height; ++i) rows[i] = static_cast<std::uint8_t>(rng());
+    s.icc = std::move(icc);
+    return s;
+}
+
+TEST(StandardDecoderConversion, OnePassShrinkMatchesConvertingThenResampling) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto adobe = readJpegColourInfo(*readFileBytes(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"))).icc;
+    struct Case {
+        SampleLayout layout;
+        std::vector<std::uint8_t> icc;
+        int width, height;
+    };
+    const Case cases[] = {{SampleLayout::Rgb8, {}, 301, 157},     {SampleLayout::Rgb8, adobe, 640, 95},
+                          {SampleLayout::Rgba8, {}, 97, 211},     {SampleLayout::Gray8, {}, 250, 250},
+                          {SampleLayout::GrayAlpha8, {}, 33, 400}, {SampleLayout::Rgb8, {}, 1000, 700}};
+    for (const Case& c : cases) {
+        const Samples s = noiseSamples(1000, 700, c.layout, c.icc, c.width);
+        const auto reference = toWorkingImage(s);
+        const auto onePass = toWorkingImage(s, c.width, c.height);
+        ASSERT_TRUE(reference && onePass);
+        const Image expected = resample(*reference, c.width, c.height);
+        ASSERT_EQ(sizeOf(*onePass), sizeOf(expected));
+        float worst = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (std::size_t i = 0; i < expected.rowLength(); ++i)
+                worst = std::max(worst, std::abs(onePass->row(y)[i] - expected.row(y)[i]));
+        EXPECT_LT(worst, 1e-5f) << c.width << " x " << c.height;
     }
 }
 
