@@ -7,6 +7,7 @@
 #include "render/HeifDecoder.h"
 #include "render/JpegDecoder.h"
 #include "render/JpegMarkers.h"
+#include "render/Orientation.h"
 #include "render/Resample.h"
 #include "render/SrgbTransfer.h"
 #include "render/StandardDecoder.h"
@@ -17,6 +18,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -155,6 +157,43 @@ TEST(StandardDecoderOrientation, GreyOrientationSixMatchesTheColourPhotoItWasMad
             const double luminance = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
             EXPECT_NEAR(g.r, luminance, 0.05) << "cell " << gx << "," << gy;
         }
+}
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The PNG with the orientation in its eXIf chunk (a 26-byte big-endian TIFF
+// block holding only the orientation) changed, and the chunk's CRC redone.
+std::string withPngOrientation(std::string png, int orientation) {
+    const std::size_t type = png.find("eXIf");
+    if (type == std::string::npos) return {};
+    const std::size_t data = type + 4;
+    png[data + 19] = static_cast<char>(orientation);
+    const std::uint32_t crc = crc32(png.substr(type, 4 + 26));
+    for (int i = 0; i < 4; ++i) png[data + 26 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    return png;
+}
+
+TEST(StandardDecoderOrientation, PngExifOrientationIsAppliedToo) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const auto original = photo("png/rgb8_with_exif_chunk.png");
+    const auto turned = dir / "turned.png";
+    test::writeFile(turned, withPngOrientation(test::readFile(original), 6));
+    ASSERT_EQ(StandardDecoder::properties(turned)->orientation, 6);
+
+    const auto stored = StandardDecoder::decodeFull(original);
+    const auto upright = StandardDecoder::decodeFull(turned);
+    ASSERT_TRUE(stored && upright);
+    const Image expected = applyOrientation(*stored, 6);
+    ASSERT_EQ(sizeOf(*upright), sizeOf(expected));
+    EXPECT_EQ(std::memcmp(upright->data(), expected.data(), expected.byteCount()), 0);
 }
 
 TEST(StandardDecoderJpeg, DctScaleIsTheSmallestThatStillCoversTheTarget) {
