@@ -29,7 +29,7 @@ std::optional<Header> readHeader(tjhandle h, std::span<const std::uint8_t> jpeg)
                             &subsampling, &header.colourspace) != 0) {
         return std::nullopt;
     }
-    if (!acceptableSize(header.width, header.height)) return std::nullopt;
+    if (!plausibleForFile(header.width, header.height, jpeg.size(), maxJpegPixelsPerByte)) return std::nullopt;
     return header;
 }
 

@@ -120,7 +120,9 @@ std::optional<Samples> decode(std::span<const std::uint8_t> bytes) {
         Header header{};
         if (!readHeader(read.png, read.info, &header)) return std::nullopt;
         const auto layout = layoutOf(header.channels, header.bitDepth);
-        if (!layout || !acceptableSize(header.width, header.height)) return std::nullopt;
+        if (!layout || !plausibleForFile(header.width, header.height, bytes.size(), maxPngPixelsPerByte)) {
+            return std::nullopt;
+        }
 
         Samples s;
         s.width = static_cast<int>(header.width);

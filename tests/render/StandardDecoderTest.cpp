@@ -21,6 +21,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ombrel {
@@ -94,6 +95,36 @@ TEST(StandardDecoderFiles, EveryTestFileReportsSizeAndOrientation) {
         ASSERT_TRUE(props) << entry.path();
         EXPECT_TRUE(props->pixelWidth && props->pixelHeight && props->orientation) << entry.path();
     }
+}
+
+TEST(StandardDecoderFiles, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
+    OMBREL_REQUIRE_TESTDATA();
+    // Files with XMP, EXIF items and profiles: the shared state of Exiv2, libheif and lcms2.
+    const std::vector<std::string> names = {"jpeg/canon_eos_rp_MG_0633.jpg", "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg",
+                                            "heic/iphone_xr_IMG_3578.heic", "png/rgb16_photo_from_CRW_0104.png"};
+    std::vector<ImageProperties> expectedProps;
+    std::vector<Image> expectedImages;
+    for (const auto& name : names) {
+        expectedProps.push_back(*StandardDecoder::properties(photo(name)));
+        expectedImages.push_back(*StandardDecoder::decodeReduced(photo(name), 200));
+    }
+    std::vector<int> mismatches(8, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round) {
+                const std::size_t i = (t + round) % names.size();
+                const auto props = StandardDecoder::properties(photo(names[i]));
+                const auto image = StandardDecoder::decodeReduced(photo(names[i]), 200);
+                if (!props || *props != expectedProps[i] || !image ||
+                    sizeOf(*image) != sizeOf(expectedImages[i]) || std::memcmp(image->data(), expectedImages[i].data(), image->byteCount()) != 0) {
+                    ++mismatches[t];
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 TEST(StandardDecoderFiles, RawSizesAreTheDevelopedSizeNotThePreviewSize) {
@@ -598,6 +629,37 @@ TEST(StandardDecoderFailure, ValidHeadersFollowedByNoiseNeverCrash) {
             StandardDecoder::thumbnail(dir / name, 64);
             StandardDecoder::properties(dir / name);
         }
+}
+
+// `bytes` with a big-endian 16-bit or 32-bit number written at `pos`.
+void putBigEndian(std::string& bytes, std::size_t pos, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[pos + i] = static_cast<char>(value >> (8 * (size - 1 - i)));
+}
+
+TEST(StandardDecoderFailure, HeadersClaimingFarMorePixelsThanTheFileHoldsAreRefused) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    // A 20 KB JPEG start whose frame header claims 16000 x 16000.
+    std::string jpeg = test::readFile(photo("jpeg/orientation_1_Landscape_1.jpg")).substr(0, 20000);
+    const std::size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    putBigEndian(jpeg, sof + 5, 16000, 2);
+    putBigEndian(jpeg, sof + 7, 16000, 2);
+    test::writeFile(dir / "huge.jpg", jpeg);
+    EXPECT_FALSE(StandardDecoder::decodeFull(dir / "huge.jpg"));
+    EXPECT_FALSE(StandardDecoder::thumbnail(dir / "huge.jpg", 320));
+
+    // A PNG start whose header claims 16000 x 16000 (CRC redone so libpng accepts it).
+    std::string png = test::readFile(photo("png/rgb8_with_exif_chunk.png")).substr(0, 20000);
+    putBigEndian(png, 16, 16000, 4);
+    putBigEndian(png, 20, 16000, 4);
+    putBigEndian(png, 29, crc32(png.substr(12, 17)), 4);
+    test::writeFile(dir / "huge.png", png);
+    EXPECT_FALSE(StandardDecoder::decodeFull(dir / "huge.png"));
+
+    // The same claim is fine when the file is big enough to hold it: only the
+    // density of the data is judged, here for a 2496 x 1664 file cut to 60 %.
+    EXPECT_TRUE(StandardDecoder::decodeReduced(photo("bad/truncated_60pct_canon_350d_MG_9380.jpg"), 500));
 }
 
 // Cuts at the very start, inside the headers and across the whole file.
