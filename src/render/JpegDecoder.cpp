@@ -81,8 +81,9 @@ std::optional<Samples> decode(std::span<const std::uint8_t> jpeg, int denominato
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+    // A progressive file with an absurd number of scans would take minutes; it is refused.
     const int rc = tjDecompress2(h.get(), jpeg.data(), static_cast<unsigned long>(jpeg.size()), rows, s.width,
-                                 static_cast<int>(s.stride), s.height, pixelFormat, 0);
+                                 static_cast<int>(s.stride), s.height, pixelFormat, TJFLAG_LIMITSCANS);
     // Warnings (corrupt or missing scan data) still leave a usable picture.
     if (rc != 0 && tjGetErrorCode(h.get()) != TJERR_WARNING) return std::nullopt;
 

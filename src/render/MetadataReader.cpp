@@ -11,8 +11,13 @@ namespace {
 
 std::mutex xmpToolkitMutex;
 
-// The XMP toolkit keeps a process-wide namespace registry that parsing may
-// extend, so Exiv2 is handed a lock for it.
+// The XMP toolkit keeps process-wide state (its namespace registry, extended
+// while parsing) that the lock Exiv2 is handed does not cover: concurrent
+// parses were seen to lose tags. So all reading that may parse XMP, and the
+// lookups of XMP keys, take turns; it costs about a millisecond per file.
+std::mutex xmpParsingMutex;
+
+// Exiv2's own registry updates take this lock.
 void lockXmpToolkit(void*, bool lock) {
     if (lock) {
         xmpToolkitMutex.lock();
@@ -113,6 +118,7 @@ void addXmp(const Exiv2::XmpData& xmp, ImageProperties& p) {
 }
 
 std::optional<FileMetadata> fromImage(Exiv2::Image& image) {
+    const std::lock_guard lock(xmpParsingMutex);
     image.readMetadata();
     FileMetadata m;
     m.cameraRaw = isCameraRawType(image.imageType());
@@ -166,6 +172,7 @@ void addXmpPacket(std::string_view packet, ImageProperties& properties) {
     if (packet.empty()) return;
     try {
         initialise();
+        const std::lock_guard lock(xmpParsingMutex);
         Exiv2::XmpData xmp;
         if (Exiv2::XmpParser::decode(xmp, std::string(packet)) != 0) return;
         addXmp(xmp, properties);
@@ -178,6 +185,7 @@ std::vector<std::uint8_t> exifThumbnail(std::span<const std::uint8_t> bytes) {
         initialise();
         auto image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
         if (!image.get()) return {};
+        const std::lock_guard lock(xmpParsingMutex);
         image->readMetadata();
         const Exiv2::ExifThumbC thumb(image->exifData());
         if (std::string(thumb.mimeType()) != "image/jpeg") return {};
