@@ -110,21 +110,23 @@ std::vector<std::uint8_t> colourProfile(const heif_image_handle* h) {
 }
 
 // Samples above 8 bits come as 16-bit words holding `bits` significant bits;
-// they are widened to the full 16-bit range.
-void widen(Samples& s, int bits) {
-    if (bits >= 16 || bits <= 8) return;
-    Samples wide = s;
-    wide.icc.clear();
+// they are widened to the full 16-bit range (rounded, so the top value maps to 65535).
+Samples widened(const Samples& s, int bits) {
+    Samples wide;
+    wide.width = s.width;
+    wide.height = s.height;
+    wide.layout = s.layout;
     std::uint8_t* rows = allocateRows(wide);
     const int n = channelCount(s.layout) * s.width;
     const std::uint32_t max = (1u << bits) - 1;
     for (int y = 0; y < s.height; ++y) {
         const auto* in = reinterpret_cast<const std::uint16_t*>(s.row(y));
         auto* out = reinterpret_cast<std::uint16_t*>(rows + static_cast<std::size_t>(y) * wide.stride);
-        for (int i = 0; i < n; ++i) out[i] = static_cast<std::uint16_t>((std::min<std::uint32_t>(in[i], max) * 65535u + max / 2) / max);
+        for (int i = 0; i < n; ++i) {
+            out[i] = static_cast<std::uint16_t>((std::min<std::uint32_t>(in[i], max) * 65535u + max / 2) / max);
+        }
     }
-    wide.icc = std::move(s.icc);
-    s = std::move(wide);
+    return wide;
 }
 
 std::optional<Samples> decodeHandle(const heif_image_handle* h) {
@@ -160,7 +162,8 @@ std::optional<Samples> decodeHandle(const heif_image_handle* h) {
     s.data = plane;
     s.stride = static_cast<std::size_t>(stride);
     s.owner = image;
-    if (deep) widen(s, heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved));
+    const int bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
+    if (deep && bits > 8 && bits < 16) s = widened(s, bits);
     s.icc = colourProfile(h);
     return s;
 }

@@ -17,8 +17,10 @@
 #include <libheif/heif.h>
 #include <png.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -487,36 +489,47 @@ std::vector<std::uint8_t> exifMakeAndOrientationSix() {
             'T', 'e', 's', 't', 0};
 }
 
-// Encodes a 64 x 32 picture, left half red and right half blue, as HEIC
-// turned by its own transform (shown 90° clockwise) and also carrying EXIF
-// orientation 6. False when no HEVC encoder is available.
-bool writeTurnedHeic(const fs::path& file) {
+struct HeicSpec {
+    int width = 64, height = 32;
+    int bits = 8;  // per channel
+    heif_orientation orientation = heif_orientation_normal;
+    std::vector<std::uint8_t> exif;
+    std::function<std::array<int, 3>(int x, int y)> pixel;
+};
+
+// Encodes a picture as HEIC; false when no HEVC encoder is available.
+bool writeHeic(const fs::path& file, const HeicSpec& spec) {
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
     if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
         heif_context_free(ctx);
         return false;
     }
-    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_encoder_set_lossy_quality(encoder, 95);
+    const bool deep = spec.bits > 8;
     heif_image* image = nullptr;
-    heif_image_create(64, 32, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, 64, 32, 8);
+    heif_image_create(spec.width, spec.height, heif_colorspace_RGB,
+                      deep ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, spec.width, spec.height, spec.bits);
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x) {
-            std::uint8_t* p = plane + y * stride + x * 3;
-            p[0] = x < 32 ? 220 : 20;
-            p[1] = 20;
-            p[2] = x < 32 ? 20 : 220;
+    for (int y = 0; y < spec.height; ++y)
+        for (int x = 0; x < spec.width; ++x) {
+            const auto rgb = spec.pixel(x, y);
+            for (int c = 0; c < 3; ++c) {
+                std::uint8_t* p = plane + y * stride + (x * 3 + c) * (deep ? 2 : 1);
+                p[0] = static_cast<std::uint8_t>(rgb[c] & 0xFF);
+                if (deep) p[1] = static_cast<std::uint8_t>(rgb[c] >> 8);
+            }
         }
     heif_encoding_options* options = heif_encoding_options_alloc();
-    options->image_orientation = heif_orientation_rotate_90_cw;
+    options->image_orientation = spec.orientation;
     heif_image_handle* handle = nullptr;
     const bool encoded = heif_context_encode_image(ctx, image, encoder, options, &handle).code == heif_error_Ok;
     if (encoded) {
-        const auto exif = exifMakeAndOrientationSix();
-        heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
+        if (!spec.exif.empty()) {
+            heif_context_add_exif_metadata(ctx, handle, spec.exif.data(), static_cast<int>(spec.exif.size()));
+        }
         heif_context_write_to_file(ctx, file.c_str());
         heif_image_handle_release(handle);
     }
@@ -530,7 +543,13 @@ bool writeTurnedHeic(const fs::path& file) {
 TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
     const test::TempDir dir;
     const auto file = dir / "turned.heic";
-    if (!writeTurnedHeic(file)) GTEST_SKIP() << "no HEVC encoder";
+    // Stored 64 x 32, left half red and right half blue, shown turned 90° clockwise
+    // by the file's own transform, and also carrying EXIF orientation 6.
+    HeicSpec spec;
+    spec.orientation = heif_orientation_rotate_90_cw;
+    spec.exif = exifMakeAndOrientationSix();
+    spec.pixel = [](int x, int) { return x < 32 ? std::array{220, 20, 20} : std::array{20, 20, 220}; };
+    if (!writeHeic(file, spec)) GTEST_SKIP() << "no HEVC encoder";
 
     const auto props = StandardDecoder::properties(file);
     ASSERT_TRUE(props);
@@ -547,6 +566,22 @@ TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
         EXPECT_GT(top.r, 5 * top.b);
         EXPECT_GT(bottom.b, 5 * bottom.r);
     }
+}
+
+TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
+    const test::TempDir dir;
+    const auto file = dir / "deep.heic";
+    HeicSpec spec;
+    spec.bits = 10;
+    spec.pixel = [](int, int) { return std::array{800, 400, 100}; };
+    if (!writeHeic(file, spec)) GTEST_SKIP() << "no HEVC encoder";
+    const auto image = StandardDecoder::decodeFull(file);
+    if (!image) GTEST_SKIP() << "the HEVC encoder cannot write 10-bit files";
+    const Rgb mean = meanOf(*image, 0.25, 0.25, 0.75, 0.75);
+    // Lossy coding of a flat colour stays within a few 10-bit steps.
+    EXPECT_NEAR(linearToSrgb(static_cast<float>(mean.r)) * 1023, 800, 4);
+    EXPECT_NEAR(linearToSrgb(static_cast<float>(mean.g)) * 1023, 400, 4);
+    EXPECT_NEAR(linearToSrgb(static_cast<float>(mean.b)) * 1023, 100, 4);
 }
 
 TEST(StandardDecoderFailure, DamagedTestFilesGiveWhatDecodes) {
