@@ -7,6 +7,7 @@
 #include "render/HeifDecoder.h"
 #include "render/JpegDecoder.h"
 #include "render/JpegMarkers.h"
+#include "render/MetadataReader.h"
 #include "render/Orientation.h"
 #include "render/Resample.h"
 #include "render/SrgbTransfer.h"
@@ -24,6 +25,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace ombrel {
@@ -229,6 +231,67 @@ TEST(StandardDecoderOrientation, PngExifOrientationIsAppliedToo) {
     EXPECT_EQ(std::memcmp(upright->data(), expected.data(), expected.byteCount()), 0);
 }
 
+// One IFD entry; values of more than 4 bytes go to the data area.
+struct TiffEntry {
+    std::uint16_t tag, type;
+    std::uint32_t count;
+    std::vector<std::uint8_t> value;  // big-endian bytes
+};
+
+// A big-endian TIFF block: IFD0 with `ifd0` and a pointer to an EXIF IFD with `exif`.
+std::vector<std::uint8_t> tiffBlock(std::vector<TiffEntry> ifd0, const std::vector<TiffEntry>& exif) {
+    const auto ifdSize = [](std::size_t n) { return static_cast<std::uint32_t>(2 + 12 * n + 4); };
+    const std::uint32_t exifAt = 8 + ifdSize(ifd0.size() + 1);
+    ifd0.push_back({0x8769, 4, 1, {static_cast<std::uint8_t>(exifAt >> 24), static_cast<std::uint8_t>(exifAt >> 16),
+                                   static_cast<std::uint8_t>(exifAt >> 8), static_cast<std::uint8_t>(exifAt)}});
+    std::vector<std::uint8_t> out{'M', 'M', 0, 42, 0, 0, 0, 8};
+    std::vector<std::uint8_t> data;
+    std::uint32_t dataAt = exifAt + ifdSize(exif.size());
+    const auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    for (const std::vector<TiffEntry>* ifd : {&std::as_const(ifd0), &exif}) {
+        put(static_cast<std::uint32_t>(ifd->size()), 2);
+        for (const TiffEntry& e : *ifd) {
+            put(e.tag, 2);
+            put(e.type, 2);
+            put(e.count, 4);
+            if (e.value.size() <= 4) {
+                for (std::size_t i = 0; i < 4; ++i) out.push_back(i < e.value.size() ? e.value[i] : 0);
+            } else {
+                put(dataAt + static_cast<std::uint32_t>(data.size()), 4);
+                data.insert(data.end(), e.value.begin(), e.value.end());
+            }
+        }
+        put(0, 4);
+    }
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+TEST(StandardDecoderMetadata, TagsAreTakenOnlyWithTheirExpectedType) {
+    constexpr std::uint16_t ascii = 2, shortType = 3, rational = 5;
+    const auto block = tiffBlock(
+        {{0x010F, shortType, 1, {0, 7}},                          // Make as a number: left out
+         {0x0110, ascii, 3, {'M', '1', 0}}},                      // Model
+        {{0x829A, rational, 1, {0, 0, 0, 1, 0, 0, 0, 0}},        // ExposureTime 1/0: no number
+         {0x829D, ascii, 4, {'2', '.', '8', 0}},                  // FNumber as text: left out
+         {0x8827, shortType, 2, {0, 200, 0, 100}},                // ISO 200, 100
+         {0x920A, rational, 1, {0, 0, 0, 105, 0, 0, 0, 2}},       // FocalLength 52.5
+         {0x9003, shortType, 1, {0, 1}},                          // DateTimeOriginal as a number: left out
+         {0xA434, ascii, 6, {'L', 'e', 'n', 's', '1', 0}}});      // LensModel
+    ImageProperties p;
+    MetadataReader::addExifBlock(block, p);
+    EXPECT_FALSE(p.make);
+    EXPECT_EQ(p.model, "M1");
+    EXPECT_FALSE(p.exposureTime);
+    EXPECT_FALSE(p.fNumber);
+    EXPECT_EQ(p.isoSpeedRatings, (std::vector<std::int64_t>{200, 100}));
+    EXPECT_EQ(p.focalLength, 52.5);
+    EXPECT_FALSE(p.dateTimeOriginal);
+    EXPECT_EQ(p.lensModel, "Lens1");
+}
+
 TEST(StandardDecoderJpeg, DctScaleIsTheSmallestThatStillCoversTheTarget) {
     const JpegDecoder::Size large{6000, 4000};
     EXPECT_EQ(JpegDecoder::scaleDenominator(large, 2800), 2);
@@ -313,6 +376,47 @@ TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
         if (c.unit > 255) {
             EXPECT_GT(between8BitSteps, 0) << c.name << " holds real 16-bit values";
         }
+    }
+}
+
+// Writes `pixels` (rows packed, `format` as the simplified libpng API names it).
+bool writePng(const fs::path& file, int width, int height, png_uint_32 format, const std::vector<std::uint8_t>& pixels,
+              const std::vector<std::uint8_t>& colourMap = {}) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = format;
+    image.colormap_entries = static_cast<png_uint_32>(colourMap.size() / 4);
+    return png_image_write_to_file(&image, file.c_str(), 0, pixels.data(), 0,
+                                   colourMap.empty() ? nullptr : colourMap.data()) != 0;
+}
+
+TEST(StandardDecoderPng, PaletteGreyAndAlphaLayoutsExpandToRgba) {
+    const test::TempDir dir;
+    const float* lin = srgb8ToLinear();
+    struct Case {
+        const char* name;
+        png_uint_32 format;
+        std::vector<std::uint8_t> pixels;  // two pixels
+        std::vector<std::uint8_t> colourMap;
+        std::array<float, 8> expected;  // two RGBA pixels
+    };
+    const Case cases[] = {
+        {"grey.png", PNG_FORMAT_GRAY, {10, 200}, {}, {lin[10], lin[10], lin[10], 1, lin[200], lin[200], lin[200], 1}},
+        {"grey-alpha.png", PNG_FORMAT_GA, {10, 255, 200, 51}, {},
+         {lin[10], lin[10], lin[10], 1, lin[200], lin[200], lin[200], 0.2f}},
+        {"rgba.png", PNG_FORMAT_RGBA, {1, 2, 3, 255, 250, 128, 0, 0}, {},
+         {lin[1], lin[2], lin[3], 1, lin[250], lin[128], lin[0], 0}},
+        {"palette.png", PNG_FORMAT_RGBA_COLORMAP, {1, 0}, {30, 60, 90, 255, 200, 100, 50, 102},
+         {lin[200], lin[100], lin[50], 0.4f, lin[30], lin[60], lin[90], 1}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writePng(dir / c.name, 2, 1, c.format, c.pixels, c.colourMap)) << c.name;
+        const auto image = StandardDecoder::decodeFull(dir / c.name);
+        ASSERT_TRUE(image) << c.name;
+        ASSERT_EQ(sizeOf(*image), std::pair(2, 1)) << c.name;
+        for (int i = 0; i < 8; ++i) EXPECT_NEAR(image->data()[i], c.expected[i], 1e-6f) << c.name << " sample " << i;
     }
 }
 
