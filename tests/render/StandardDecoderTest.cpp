@@ -593,7 +593,7 @@ std::vector<std::uint8_t> exifMakeAndOrientationSix() {
             'T', 'e', 's', 't', 0};
 }
 
-struct HeicSpec {
+struct HeicPicture {
     int width = 64, height = 32;
     int bits = 8;  // per channel
     heif_orientation orientation = heif_orientation_normal;
@@ -602,7 +602,7 @@ struct HeicSpec {
 };
 
 // Encodes a picture as HEIC; false when no HEVC encoder is available.
-bool writeHeic(const fs::path& file, const HeicSpec& spec) {
+bool writeHeic(const fs::path& file, const HeicPicture& picture) {
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
     if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
@@ -610,16 +610,16 @@ bool writeHeic(const fs::path& file, const HeicSpec& spec) {
         return false;
     }
     heif_encoder_set_lossy_quality(encoder, 95);
-    const bool deep = spec.bits > 8;
+    const bool deep = picture.bits > 8;
     heif_image* image = nullptr;
-    heif_image_create(spec.width, spec.height, heif_colorspace_RGB,
+    heif_image_create(picture.width, picture.height, heif_colorspace_RGB,
                       deep ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, spec.width, spec.height, spec.bits);
+    heif_image_add_plane(image, heif_channel_interleaved, picture.width, picture.height, picture.bits);
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x) {
-            const auto rgb = spec.pixel(x, y);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const auto rgb = picture.pixel(x, y);
             for (int c = 0; c < 3; ++c) {
                 std::uint8_t* p = plane + y * stride + (x * 3 + c) * (deep ? 2 : 1);
                 p[0] = static_cast<std::uint8_t>(rgb[c] & 0xFF);
@@ -627,12 +627,12 @@ bool writeHeic(const fs::path& file, const HeicSpec& spec) {
             }
         }
     heif_encoding_options* options = heif_encoding_options_alloc();
-    options->image_orientation = spec.orientation;
+    options->image_orientation = picture.orientation;
     heif_image_handle* handle = nullptr;
     const bool encoded = heif_context_encode_image(ctx, image, encoder, options, &handle).code == heif_error_Ok;
     if (encoded) {
-        if (!spec.exif.empty()) {
-            heif_context_add_exif_metadata(ctx, handle, spec.exif.data(), static_cast<int>(spec.exif.size()));
+        if (!picture.exif.empty()) {
+            heif_context_add_exif_metadata(ctx, handle, picture.exif.data(), static_cast<int>(picture.exif.size()));
         }
         heif_context_write_to_file(ctx, file.c_str());
         heif_image_handle_release(handle);
@@ -649,11 +649,11 @@ TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
     const auto file = dir / "turned.heic";
     // Stored 64 x 32, left half red and right half blue, shown turned 90° clockwise
     // by the file's own transform, and also carrying EXIF orientation 6.
-    HeicSpec spec;
-    spec.orientation = heif_orientation_rotate_90_cw;
-    spec.exif = exifMakeAndOrientationSix();
-    spec.pixel = [](int x, int) { return x < 32 ? std::array{220, 20, 20} : std::array{20, 20, 220}; };
-    if (!writeHeic(file, spec)) GTEST_SKIP() << "no HEVC encoder";
+    HeicPicture picture;
+    picture.orientation = heif_orientation_rotate_90_cw;
+    picture.exif = exifMakeAndOrientationSix();
+    picture.pixel = [](int x, int) { return x < 32 ? std::array{220, 20, 20} : std::array{20, 20, 220}; };
+    if (!writeHeic(file, picture)) GTEST_SKIP() << "no HEVC encoder";
 
     const auto props = StandardDecoder::properties(file);
     ASSERT_TRUE(props);
@@ -675,10 +675,10 @@ TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
 TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
     const test::TempDir dir;
     const auto file = dir / "deep.heic";
-    HeicSpec spec;
-    spec.bits = 10;
-    spec.pixel = [](int, int) { return std::array{800, 400, 100}; };
-    if (!writeHeic(file, spec)) GTEST_SKIP() << "no HEVC encoder";
+    HeicPicture picture;
+    picture.bits = 10;
+    picture.pixel = [](int, int) { return std::array{800, 400, 100}; };
+    if (!writeHeic(file, picture)) GTEST_SKIP() << "no HEVC encoder";
     const auto image = StandardDecoder::decodeFull(file);
     if (!image) GTEST_SKIP() << "the HEVC encoder cannot write 10-bit files";
     const Rgb mean = meanOf(*image, 0.25, 0.25, 0.75, 0.75);
