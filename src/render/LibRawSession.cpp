@@ -123,7 +123,6 @@ std::optional<Developed> LibRawSession::develop(const DevelopParams& params) {
         // full and are reduced afterwards.
         o.half_size = params.halfSize && raw_->imgdata.rawdata.ioparams.fuji_width == 0;
         o.threshold = params.waveletThreshold;
-        o.med_passes = params.medianPasses;
         if (raw_->dcraw_process() != LIBRAW_SUCCESS) return std::nullopt;
 
         const libraw_data_t& d = raw_->imgdata;

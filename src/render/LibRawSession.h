@@ -29,7 +29,6 @@ struct RawFacts {
 struct DevelopParams {
     bool halfSize = false;
     float waveletThreshold = 0;
-    int medianPasses = 0;
     float gain = 1;  // linear factor: sensor white comes out at `gain`
 };
 

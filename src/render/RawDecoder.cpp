@@ -3,6 +3,7 @@
 #include "ChromaNoiseReduction.h"
 #include "LensCorrection.h"
 #include "LibRawSession.h"
+#include "MoireReduction.h"
 #include "RawDefaults.h"
 #include "RawGeometry.h"
 #include "RawNoiseAmounts.h"
@@ -25,7 +26,6 @@ std::optional<Result> decodeOpened(raw::LibRawSession& session, double scale, co
     raw::DevelopParams params;
     params.halfSize = raw::useHalfSize(scale);
     params.waveletThreshold = raw::waveletThreshold(use.lumNR.value_or(0));
-    params.medianPasses = raw::medianPasses(use.moire.value_or(0));
     params.gain = exposureGain(facts.baselineExposure);
     std::optional<raw::Developed> developed = session.develop(params);
     if (!developed) return std::nullopt;
@@ -38,6 +38,7 @@ std::optional<Result> decodeOpened(raw::LibRawSession& session, double scale, co
         if (facts.flip & 4) std::swap(full.width, full.height);
     }
 
+    reduceMoire(image, raw::medianPasses(use.moire.value_or(0)));
     if (const double amount = use.colorNR.value_or(0); amount > 0) {
         // The blur is specified in full-resolution pixels.
         const float pixelScale = static_cast<float>(image.width()) / full.width;

@@ -33,6 +33,6 @@ float waveletThreshold(double amount) { return static_cast<float>(1000 * std::po
 
 float chromaSigma(double amount) { return static_cast<float>(5 * clampAmount(amount)); }
 
-int medianPasses(double amount) { return static_cast<int>(std::ceil(6 * clampAmount(amount))); }
+int medianPasses(double amount) { return static_cast<int>(std::ceil(4 * clampAmount(amount))); }
 
 }  // namespace ombrel::raw

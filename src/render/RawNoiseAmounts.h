@@ -18,8 +18,8 @@ float waveletThreshold(double amount);
 // pixels (0 = off).
 float chromaSigma(double amount);
 
-// Moiré: passes of LibRaw's 3x3 median filter on the colour differences;
-// any amount above 0 gives at least one pass.
+// Moiré: passes of the 3x3 median on the colour differences; any amount
+// above 0 gives at least one pass.
 int medianPasses(double amount);
 
 }  // namespace ombrel::raw
