@@ -7,7 +7,7 @@ namespace ombrel::raw {
 
 // Default amounts for a file shot at `iso`: 0 up to ISO 100 (base ISO of
 // nearly every camera, and for unknown ISO), then rising smoothly with each
-// stop to their maximum at ISO 12800 and above.
+// stop to their maximum (colour at ISO 3200, luminance at 12800).
 double defaultLuminanceAmount(double iso);
 double defaultColorAmount(double iso);
 
