@@ -40,7 +40,7 @@ std::optional<Result> decodeOpened(raw::LibRawSession& session, double scale, co
 
     reduceMoire(image, raw::medianPasses(use.moire.value_or(0)));
     if (const double amount = use.colorNR.value_or(0); amount > 0) {
-        // The blur is specified in full-resolution pixels.
+        // The blur radius is measured in full-resolution pixels.
         const float pixelScale = static_cast<float>(image.width()) / full.width;
         reduceChromaNoise(image, raw::chromaSigma(amount) * pixelScale);
     }

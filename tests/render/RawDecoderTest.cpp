@@ -129,18 +129,6 @@ TEST(RawDecoder, OrientationIsAppliedExactlyOnce) {
     }
 }
 
-TEST(RawDecoder, OrientationAtFullSizeToo) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    DngBytes dng(bytesOf(test::dngFile));
-    dng.setOrientation(6);
-    const RawOptions noLens = Options().lens(false);
-    const auto stored = RawDecoder::decode(shared(test::dngFile), 1.0, noLens);
-    const auto turned = RawDecoder::decode(write(dir, "o6.dng", dng.bytes()), 1.0, noLens);
-    ASSERT_TRUE(stored && turned);
-    expectSamePicture(turned->image, applyOrientation(stored->image, 6));
-}
-
 TEST(RawDecoder, ReducedDecodesHaveTheExactScaledSize) {
     OMBREL_REQUIRE_TESTDATA();
     const auto full = RawDecoder::decode(shared(test::dngFile), 1.0, {});

@@ -73,11 +73,6 @@ TEST(ToneBoost, AppliedToAPictureMatchesTheCurveAndKeepsAlpha) {
     EXPECT_EQ(image.pixel(10, 2)[3], 0.5f);
 }
 
-TEST(ExposureGain, AddsTheFilesBaselineExposure) {
-    EXPECT_FLOAT_EQ(exposureGain(1.0) / exposureGain(0.0), 2.0f);
-    EXPECT_FLOAT_EQ(exposureGain(std::nan("")), exposureGain(0.0));
-}
-
 TEST(NoiseDefaults, StartAtBaseIsoAndRiseSmoothly) {
     for (double iso : {0.0, 50.0, 64.0, 100.0, -3.0, std::nan("")}) {
         EXPECT_EQ(raw::defaultLuminanceAmount(iso), 0.0) << iso;
