@@ -110,15 +110,13 @@ std::optional<Developed> LibRawSession::develop(const DevelopParams& params) {
         const OpenMpShare share;
         if (raw_->unpack() != LIBRAW_SUCCESS) return std::nullopt;
 
+        // The processed buffer is read directly: 16-bit linear with sensor
+        // white at 65535, before LibRaw's output curve, so its gamma,
+        // brightness and bit-depth settings never come into play.
         libraw_output_params_t& o = raw_->imgdata.params;
         o.use_camera_wb = 1;
         o.output_color = 1;  // sRGB primaries
-        o.gamm[0] = 1.0;     // linear output
-        o.gamm[1] = 1.0;
-        o.output_bps = 16;
-        o.no_auto_bright = 1;  // white level from the sensor, never from the histogram
-        o.bright = 1.0f;
-        o.highlight = 0;  // clip: blown areas stay white rather than tinted
+        o.highlight = 0;     // clip: blown areas stay white rather than tinted
         // Fuji's rotated sensors cannot be halved exactly; they decode in
         // full and are reduced afterwards.
         o.half_size = params.halfSize && raw_->imgdata.rawdata.ioparams.fuji_width == 0;
