@@ -34,19 +34,19 @@ std::optional<ImageProperties> readProperties(const std::filesystem::path& file)
             if (auto p = heifProperties(file)) return p;
         }
         const auto meta = MetadataReader::read(file);
-        const bool raw = isRawFile(file) || (meta && meta->cameraRaw);
-        if (raw || !meta || !meta->properties.pixelWidth) {
-            if (const auto geometry = RawGeometry::read(file)) {
+        const bool rawFile = isRawFile(file) || (meta && meta->cameraRaw);
+        if (rawFile || !meta || !meta->properties.pixelWidth) {
+            if (const auto geometry = raw::readGeometry(file)) {
                 ImageProperties p = meta ? meta->properties : ImageProperties{};
-                p.pixelWidth = geometry->width;
-                p.pixelHeight = geometry->height;
+                p.pixelWidth = geometry->size.width;
+                p.pixelHeight = geometry->size.height;
                 p.orientation = geometry->orientation;
                 return p;
             }
         }
         if (!meta) return std::nullopt;
         ImageProperties p = meta->properties;
-        if (raw) {
+        if (rawFile) {
             // Exiv2 often sees a preview's size in RAW containers; LibRaw's is the only true one.
             p.pixelWidth.reset();
             p.pixelHeight.reset();
