@@ -9,6 +9,10 @@
 namespace ombrel {
 namespace {
 
+// From here up, colour is kept at full resolution: at high qualities halving
+// it would be the largest loss left.
+constexpr int fullChromaQuality = 90;
+
 struct ErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf escape;
@@ -32,6 +36,12 @@ bool compress(jpeg_compress_struct& cinfo, ErrorManager& errors, std::FILE* out,
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (quality >= fullChromaQuality) {
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            cinfo.comp_info[c].h_samp_factor = 1;
+            cinfo.comp_info[c].v_samp_factor = 1;
+        }
+    }
     jpeg_start_compress(&cinfo, TRUE);
     if (!iccProfile.empty()) {
         jpeg_write_icc_profile(&cinfo, iccProfile.data(), static_cast<unsigned>(iccProfile.size()));

@@ -12,7 +12,7 @@ namespace ombrel {
 int jpegQuality(double quality);
 
 // Writes `pixels` as a baseline JPEG to `out`, with the ICC profile when one
-// is given. False when the encoder or the file reports an error; `out` stays
+// is given; colour is subsampled only below quality 90. False when the encoder or the file reports an error; `out` stays
 // open either way.
 bool writeJpeg(std::FILE* out, const Bitmap8& pixels, int quality, std::span<const std::uint8_t> iccProfile);
 
