@@ -123,7 +123,9 @@ TEST_P(ExportFileFormats, CarriesMakeAndModelWithOrientationOne) {
     EXPECT_EQ(back->width, 48);
     EXPECT_EQ(back->height, 64);
     EXPECT_EQ(back->icc, iccProfile(OutputSpace::srgb));
-    if (format == ExportFormat::tiff) EXPECT_EQ(exif.at("Exif.Image.ImageWidth"), "48");
+    if (format == ExportFormat::tiff) {
+        EXPECT_EQ(exif.at("Exif.Image.ImageWidth"), "48");
+    }
 }
 
 TEST_P(ExportFileFormats, UnreadableSourceStillGetsOrientationOne) {

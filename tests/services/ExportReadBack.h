@@ -1,14 +1,25 @@
 #pragma once
 
 #include "render/PixelBuffer.h"
+#include "services/ExportError.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace ombrel {
+
+// Failed expectations show the error's code and text.
+inline void PrintTo(const ExportError& error, std::ostream* out) {
+    *out << "{" << error.code << ", \"" << error.message << "\"}";
+}
+
+}  // namespace ombrel
 
 namespace ombrel::test {
 
