@@ -141,17 +141,6 @@ TEST_P(ExportFileFormats, UnreadableSourceStillGetsOrientationOne) {
     EXPECT_EQ(exif.count("Exif.Photo.ColorSpace"), 0u);
 }
 
-TEST_P(ExportFileFormats, NeverReplacesAnExistingFile) {
-    TempDir dir;
-    const ExportFormat format = GetParam();
-    const auto dest = dir / "taken";
-    test::writeFile(dest, "someone else's file");
-    const auto error = writeExportFile(pixelsFor(format, 40, 30), settingsFor(format), dir / "none.jpg", dest);
-    EXPECT_EQ(error, (ExportError{3, "Cannot write taken"}));
-    EXPECT_EQ(test::readFile(dest), "someone else's file");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"taken"}) << "no temporary file left";
-}
-
 TEST_P(ExportFileFormats, FailureMidWriteLeavesNothingBehind) {
     TempDir dir;
     const ExportFormat format = GetParam();
@@ -178,6 +167,17 @@ TEST_P(ExportFileFormats, FailureMidWriteLeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(Formats, ExportFileFormats,
                          ::testing::Values(ExportFormat::jpeg, ExportFormat::tiff, ExportFormat::png),
                          [](const auto& info) { return std::string(label(info.param)); });
+
+TEST(ExportFile, NeverReplacesAnExistingFile) {
+    TempDir dir;
+    const auto dest = dir / "taken";
+    test::writeFile(dest, "someone else's file");
+    const auto error =
+        writeExportFile(test::noisyBitmap(40, 30), settingsFor(ExportFormat::jpeg), dir / "none.jpg", dest);
+    EXPECT_EQ(error, (ExportError{3, "Cannot write taken"}));
+    EXPECT_EQ(test::readFile(dest), "someone else's file");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"taken"}) << "no temporary file left";
+}
 
 TEST(ExportFile, MissingFolderCannotBeWritten) {
     TempDir dir;
