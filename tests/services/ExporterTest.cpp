@@ -163,6 +163,17 @@ TEST(Exporter, UndecodablePhotoFailsWithItsName) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"broken.jpg"});
 }
 
+TEST(Exporter, EmptyCropFailsToRender) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const auto photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    EditSettings settings;
+    settings.crop.w = 0;
+    EXPECT_EQ(Exporter::exportPhoto(photo, settings, ExportOptions{}, dir / "out.jpg"),
+              (ExportError{2, "Render failed for orientation_1_Landscape_1.jpg"}));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{photo.filename().string()});
+}
+
 TEST(Exporter, UnwritableDestinationFailsAndLeavesNothing) {
     OMBREL_REQUIRE_TESTDATA();
     TempDir dir;
