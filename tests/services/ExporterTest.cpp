@@ -80,10 +80,14 @@ TEST(Exporter, CameraTagsAreCopied) {
 TEST(Exporter, RawPhotoCarriesWhatItsMetadataSays) {
     OMBREL_REQUIRE_TESTDATA();
     TempDir dir;
-    const auto photo = test::copyTestFile("raw/canon_powershot_s40_CRW_0113.crw", dir.path());
+    const auto photo = test::copyTestFile("raw/canon_powershot_s40_crop_from_CRW_0117.dng", dir.path());
     ASSERT_EQ(Exporter::exportPhoto(photo, EditSettings{}, ExportOptions{}, dir / "raw.jpg"), std::nullopt);
+    const auto source = test::readExif(photo);
     const auto written = test::readExif(dir / "raw.jpg");
-    EXPECT_EQ(written.at("Exif.Image.Model"), test::readExif(photo).at("Exif.Image.Model"));
+    for (const char* key : {"Exif.Image.Make", "Exif.Image.Model", "Exif.Photo.FNumber", "Exif.Photo.ExposureTime"}) {
+        ASSERT_TRUE(source.count(key)) << key;
+        EXPECT_EQ(written.count(key) ? written.at(key) : "(missing)", source.at(key)) << key;
+    }
     EXPECT_EQ(written.at("Exif.Image.Orientation"), "1");
     const auto back = test::readJpeg(dir / "raw.jpg");
     ASSERT_TRUE(back);
