@@ -123,7 +123,8 @@ TEST_P(OutputColorSpaces, ValuesOutsideTheGamutClip) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Spaces, OutputColorSpaces, ::testing::Values(OutputSpace::srgb, OutputSpace::displayP3));
+INSTANTIATE_TEST_SUITE_P(Spaces, OutputColorSpaces, ::testing::Values(OutputSpace::srgb, OutputSpace::displayP3),
+                         [](const auto& info) { return info.param == OutputSpace::srgb ? "sRGB" : "DisplayP3"; });
 
 TEST(OutputColor, DisplayP3HoldsSrgbRedInsideItsGamut) {
     std::vector<float> red = {1, 0, 0, 1};
