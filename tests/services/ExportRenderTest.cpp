@@ -50,14 +50,6 @@ TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
         }
 }
 
-TEST(RenderEncoded, SixteenBitsWhenAsked) {
-    const auto out = renderEncoded(rampGraph(64, 40), std::nullopt, OutputColor(OutputSpace::srgb), true);
-    ASSERT_TRUE(out);
-    const auto* bitmap = std::get_if<Bitmap16>(&*out);
-    ASSERT_TRUE(bitmap);
-    EXPECT_NEAR(bitmap->pixel(0, 20)[1], encoded(0.5) * 65535, 3);
-}
-
 TEST(RenderEncoded, ShrinksByTheFactor) {
     const auto out = renderEncoded(rampGraph(600, 400), 256.0 / 600, OutputColor(OutputSpace::displayP3), false);
     ASSERT_TRUE(out);

@@ -55,17 +55,5 @@ TEST(PendingFile, IsHiddenBesideItsNameAndRemovedUnlessPublished) {
     EXPECT_TRUE(dir.entries().empty());
 }
 
-TEST(PendingFile, PublishesItsContentsUnderTheFinalName) {
-    TempDir dir;
-    auto file = PendingFile::create(dir / "a.jpg");
-    ASSERT_TRUE(file);
-    ASSERT_EQ(::write(file->fd(), "abc", 3), 3);
-    ASSERT_TRUE(file->finish());
-    EXPECT_EQ(file->publish(), MoveResult::moved);
-    file.reset();
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.jpg"});
-    EXPECT_EQ(readFile(dir / "a.jpg"), "abc");
-}
-
 }  // namespace
 }  // namespace ombrel
