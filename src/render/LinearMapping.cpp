@@ -1,6 +1,6 @@
 #include "LinearMapping.h"
 
-#include "SrgbTransfer.h"
+#include "SrgbTables.h"
 
 #include <tbb/parallel_for.h>
 

@@ -9,7 +9,7 @@
 #include "PngDecoder.h"
 #include "PropertiesReader.h"
 #include "Resample.h"
-#include "SrgbTransfer.h"
+#include "SrgbTables.h"
 #include "WorkingSpace.h"
 
 #include <algorithm>

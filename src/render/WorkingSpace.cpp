@@ -4,7 +4,7 @@
 #include "LinearMapping.h"
 #include "MappedResample.h"
 #include "Resample.h"
-#include "SrgbTransfer.h"
+#include "SrgbTables.h"
 
 #include <tbb/parallel_for.h>
 

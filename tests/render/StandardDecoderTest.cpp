@@ -10,7 +10,8 @@
 #include "render/MetadataReader.h"
 #include "render/Orientation.h"
 #include "render/Resample.h"
-#include "render/SrgbTransfer.h"
+#include "render/SrgbTables.h"
+#include "render/ops/SrgbTransfer.h"
 #include "render/StandardDecoder.h"
 #include "render/WorkingSpace.h"
 
@@ -367,7 +368,7 @@ TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
             for (int x = 0; x < image->width(); ++x)
                 for (int ch = 0; ch < 3; ++ch) {
                     const std::uint16_t stored = raw[(static_cast<std::size_t>(y) * image->width() + x) * 3 + ch];
-                    const double back = linearToSrgb(image->pixel(x, y)[ch]) * c.unit;
+                    const double back = ops::srgbEncode(image->pixel(x, y)[ch]) * c.unit;
                     worst = std::max(worst, std::abs(back - stored));
                     if (c.unit > 255 && stored % 257 != 0) ++between8BitSteps;
                 }
@@ -683,9 +684,9 @@ TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
     if (!image) GTEST_SKIP() << "the HEVC encoder cannot write 10-bit files";
     const Rgb mean = meanOf(*image, 0.25, 0.25, 0.75, 0.75);
     // Lossy coding of a flat colour stays within a few 10-bit steps.
-    EXPECT_NEAR(linearToSrgb(static_cast<float>(mean.r)) * 1023, 800, 4);
-    EXPECT_NEAR(linearToSrgb(static_cast<float>(mean.g)) * 1023, 400, 4);
-    EXPECT_NEAR(linearToSrgb(static_cast<float>(mean.b)) * 1023, 100, 4);
+    EXPECT_NEAR(ops::srgbEncode(static_cast<float>(mean.r)) * 1023, 800, 4);
+    EXPECT_NEAR(ops::srgbEncode(static_cast<float>(mean.g)) * 1023, 400, 4);
+    EXPECT_NEAR(ops::srgbEncode(static_cast<float>(mean.b)) * 1023, 100, 4);
 }
 
 TEST(StandardDecoderFailure, DamagedTestFilesGiveWhatDecodes) {

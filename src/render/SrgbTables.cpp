@@ -1,4 +1,6 @@
-#include "SrgbTransfer.h"
+#include "SrgbTables.h"
+
+#include "ops/SrgbTransfer.h"
 
 #include <tbb/parallel_for.h>
 
@@ -8,24 +10,12 @@
 
 namespace ombrel {
 
-float srgbToLinear(float encoded) {
-    const float a = std::abs(encoded);
-    const float linear = a <= 0.04045f ? a / 12.92f : std::pow((a + 0.055f) / 1.055f, 2.4f);
-    return std::copysign(linear, encoded);
-}
-
-float linearToSrgb(float linear) {
-    const float a = std::abs(linear);
-    const float encoded = a <= 0.0031308f ? a * 12.92f : 1.055f * std::pow(a, 1.0f / 2.4f) - 0.055f;
-    return std::copysign(encoded, linear);
-}
-
 namespace {
 
 template <std::size_t N>
 std::vector<float> table(double denominator) {
     std::vector<float> t(N);
-    for (std::size_t i = 0; i < N; ++i) t[i] = srgbToLinear(static_cast<float>(i / denominator));
+    for (std::size_t i = 0; i < N; ++i) t[i] = ops::srgbDecode(static_cast<float>(i / denominator));
     return t;
 }
 
@@ -53,7 +43,7 @@ Bitmap8 toBitmap8(const Image& image) {
         std::uint8_t* o = out.row(y);
         for (int x = 0; x < image.width(); ++x, in += 4, o += 3) {
             for (int c = 0; c < 3; ++c) {
-                const float v = linearToSrgb(std::clamp(in[c], 0.0f, 1.0f));
+                const float v = ops::srgbEncode(std::clamp(in[c], 0.0f, 1.0f));
                 o[c] = static_cast<std::uint8_t>(std::lround(v * 255.0f));
             }
         }

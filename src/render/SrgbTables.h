@@ -6,13 +6,7 @@
 
 namespace ombrel {
 
-// The sRGB transfer curve and the lookup tables that make it cheap for stored
-// integer samples.
-
-// Encoded 0...1 to linear light; values outside 0...1 are mirrored/extended
-// along the curve so nothing is clipped.
-float srgbToLinear(float encoded);
-float linearToSrgb(float linear);
+// Lookup tables that make the sRGB curve cheap for stored integer samples.
 
 // Linear value of every 8-bit and 16-bit encoded sample.
 const float* srgb8ToLinear();
