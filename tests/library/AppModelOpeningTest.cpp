@@ -188,6 +188,32 @@ private slots:
         QCOMPARE(model.edit()->settings().exposure, -1.0);
     }
 
+    // Before the sidecars are in, the photos' stored edits are unknown: acting
+    // on them then would overwrite those edits on disk.
+    void photosWaitForTheirSidecarsBeforeTheyCanBeChanged() {
+        TempDir dir;
+        const fs::path a = copyTestFileAs(smallJpeg, dir.path(), "a.jpg");
+        const fs::path b = copyTestFileAs(smallJpeg, dir.path(), "b.jpg");
+        Sidecar::write(ratedSidecar(0, Flag::none, 0.7), a);
+        Sidecar::write(ratedSidecar(2, Flag::none, 0), b);
+
+        AppModel model(ModelServices::standard());
+        model.open({dir.path()});
+        model.setSelection({model.photos()[0].id, model.photos()[1].id});
+        model.setRating(1);
+        model.toggleFlag(Flag::reject);
+        model.select(model.photos()[1].id, false, false);
+        QVERIFY(!model.currentID().has_value());
+
+        QTRY_VERIFY_WITH_TIMEOUT(model.currentID().has_value(), 5000);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(model.photos()[0].id));
+        QCOMPARE(model.edit()->settings().exposure, 0.7);
+        QCOMPARE(Sidecar::read(a)->settings.exposure, 0.7);
+        QCOMPARE(Sidecar::read(a)->flag, Flag::none);
+        QCOMPARE(Sidecar::read(b)->rating, 2);
+        QCOMPARE(model.photos()[1].rating, 2);
+    }
+
     void aNewerMessageGetsItsOwnFullTime() {
         ModelTimings timings;
         timings.status = std::chrono::milliseconds(300);
