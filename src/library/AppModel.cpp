@@ -6,7 +6,11 @@ namespace ombrel {
 
 AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QObject* parent)
     : QObject(parent), services_(std::move(services)), timings_(timings), clock_(std::move(clock)) {
-    for (QTimer* timer : {&saveTimer_, &statusTimer_, &reloadTimer_, &histTimer_}) timer->setSingleShot(true);
+    // Precise: a coarse timer may fire up to 5% early, and these delays are promises.
+    for (QTimer* timer : {&saveTimer_, &statusTimer_, &reloadTimer_, &histTimer_}) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+    }
     saveTimer_.setInterval(timings_.save);
     statusTimer_.setInterval(timings_.status);
     reloadTimer_.setInterval(timings_.reload);

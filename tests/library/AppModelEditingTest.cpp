@@ -251,7 +251,7 @@ private slots:
     void quickEditsWriteTheSidecarOnceTheyStop() {
         TwoPhotos photos;
         ModelTimings timings;
-        timings.save = 100ms;
+        timings.save = 300ms;  // well above the pauses between the edits below
         AppModel model(ModelServices::standard(), timings);
         QVERIFY(openAndWait(model, {photos.dir.path()}));
         const fs::path sidecar = Sidecar::pathFor(photos.a);
@@ -261,7 +261,7 @@ private slots:
             QTest::qWait(40);
             QVERIFY(!fs::exists(sidecar));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(sidecar), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(sidecar), 2000);
         QCOMPARE(Sidecar::read(photos.a)->settings.exposure, 0.5);
     }
 

@@ -302,7 +302,7 @@ private slots:
         const auto reload = model.timings().reload;
 
         for (int i = 1; i <= 6; ++i) {
-            setRawLuminanceNR(model, i * 0.1);
+            setRawLuminanceNR(model, i / 10.0);
             QTest::qWait(50);
         }
         QElapsedTimer sinceLast;
@@ -327,7 +327,9 @@ private slots:
         TempDir dir;
         copyTestFileAs(mediumJpeg, dir.path(), "a.jpg");
         Recorder recorder;
-        AppModel model(recorder.services());
+        ModelTimings timings;
+        timings.histogram = 200ms;  // well above the pauses between the edits below
+        AppModel model(recorder.services(), timings);
         QSignalSpy histogramSpy(model.histogram(), &HistogramModel::dataChanged);
         QVERIFY(openAndWait(model, {dir.path()}));
         QVERIFY(waitForLoad(model));
