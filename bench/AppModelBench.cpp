@@ -37,7 +37,7 @@ public:
         if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
         path_ = templ;
 
-        const fs::path source = fs::path(OMBREL_BENCH_TESTDATA) / "png/pngsuite_basn2c16_rgb16.png";
+        const fs::path source = fs::path(OMBREL_DEFAULT_TESTDATA) / "png/pngsuite_basn2c16_rgb16.png";
         const fs::path first = path_ / "source.png";
         fs::copy_file(source, first);
         for (int i = 1; i <= photoCount; ++i) {

@@ -146,7 +146,8 @@ TEST(Engine, DistortionLeavesCornersAndCentreInPlace) {
     EditSettings s;
     s.distortion = 60;
     const Image out = Engine::shared().render(graphOf(source, s));
-    EXPECT_EQ(rgb(out, 0, 0), rgb(*source, 0, 0)) << "outside the radius";
+    // The radius reaches the corners, where the effect fades to nothing.
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.pixel(0, 0)[c], source->pixel(0, 0)[c], 1e-3);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.pixel(20, 20)[c], source->pixel(20, 20)[c], 1e-5);
     // A bulge magnifies: a point right of centre shows what was nearer the centre.
     EXPECT_LT(out.pixel(28, 20)[0], source->pixel(28, 20)[0]);

@@ -5,7 +5,8 @@
 namespace ombrel::ops {
 
 // A white point as (temperature in kelvin, tint): the tint moves it off the
-// Planckian locus along the locus normal, positive toward magenta.
+// Planckian locus along the locus normal, positive toward green, so that
+// correcting for a positive tint turns the picture toward magenta.
 struct WhitePoint {
     double kelvin = 6500;
     double tint = 0;

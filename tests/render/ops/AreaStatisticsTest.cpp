@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "render/ops/AreaStatistics.h"
+
+namespace ombrel::ops {
+namespace {
+
+// Pixel (x, y) holds (x, y, x + y, 1).
+Image coordinates(int width, int height) {
+    Image img(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float* p = img.pixel(x, y);
+            p[0] = x, p[1] = y, p[2] = x + y, p[3] = 1;
+        }
+    return img;
+}
+
+TEST(AreaAverage, AveragesTheRectangle) {
+    const auto mean = areaAverage(coordinates(10, 8), {2, 3, 4, 2});  // x 2..5, y 3..4
+    EXPECT_FLOAT_EQ(mean[0], 3.5f);
+    EXPECT_FLOAT_EQ(mean[1], 3.5f);
+    EXPECT_FLOAT_EQ(mean[2], 7.0f);
+    EXPECT_FLOAT_EQ(mean[3], 1.0f);
+}
+
+TEST(AreaAverage, ClipsTheRectangleToTheImage) {
+    // A 6 x 6 square at the top-left corner, half outside: only x, y in 0..2 count.
+    const auto corner = areaAverage(coordinates(10, 8), {-3, -3, 6, 6});
+    EXPECT_FLOAT_EQ(corner[0], 1.0f);
+    EXPECT_FLOAT_EQ(corner[1], 1.0f);
+    const auto farCorner = areaAverage(coordinates(10, 8), {8, 6, 6, 6});  // x 8..9, y 6..7
+    EXPECT_FLOAT_EQ(farCorner[0], 8.5f);
+    EXPECT_FLOAT_EQ(farCorner[1], 6.5f);
+}
+
+TEST(AreaAverage, NothingInsideGivesZeros) {
+    const std::array<float, 4> zeros{0, 0, 0, 0};
+    EXPECT_EQ(areaAverage(coordinates(10, 8), {10, 0, 3, 3}), zeros);
+    EXPECT_EQ(areaAverage(coordinates(10, 8), {-5, 2, 5, 3}), zeros);
+    EXPECT_EQ(areaAverage(coordinates(10, 8), {2, 2, 0, 3}), zeros);
+    EXPECT_EQ(areaAverage(coordinates(10, 8), {2, 2, -4, 3}), zeros);
+}
+
+TEST(AreaHistogram, CountsOutOfRangeValuesInTheEndBinsAndIgnoresNaN) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float reds[] = {-0.5f, 0.0f, 0.24f, 0.25f, 0.5f, 0.999f, 1.0f, 1.5f, inf, nan};
+    Image img(10, 1);
+    for (int x = 0; x < 10; ++x) {
+        float* p = img.pixel(x, 0);
+        p[0] = reds[x], p[1] = 0.6f, p[2] = -inf, p[3] = 1.0f;
+    }
+    const auto h = areaHistogram(img, 4);
+    EXPECT_EQ(h[0], (std::vector<float>{3, 1, 1, 4}));
+    EXPECT_EQ(h[1], (std::vector<float>{0, 0, 10, 0}));
+    EXPECT_EQ(h[2], (std::vector<float>{10, 0, 0, 0}));
+    EXPECT_EQ(h[3], (std::vector<float>{0, 0, 0, 10}));
+}
+
+TEST(AreaHistogram, CountsEveryPixelOfALargeImageOnce) {
+    Image img(300, 200);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) {
+            float* p = img.pixel(x, y);
+            p[0] = x / 300.0f, p[1] = y / 200.0f, p[2] = 0.5f, p[3] = 1;
+        }
+    const auto h = areaHistogram(img, 256);
+    for (int c = 0; c < 4; ++c) {
+        double total = 0;
+        for (float v : h[c]) total += v;
+        EXPECT_EQ(total, 60000) << c;
+    }
+    EXPECT_EQ(h[2][128], 60000);
+    // Red spreads evenly: 300 columns over 256 bins, each 200 pixels tall.
+    for (int i = 0; i < 256; ++i) EXPECT_GE(h[0][i], 200) << i;
+    EXPECT_TRUE(areaHistogram(img, 0)[0].empty());
+}
+
+}  // namespace
+}  // namespace ombrel::ops

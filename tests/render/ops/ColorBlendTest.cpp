@@ -1,0 +1,75 @@
+#include "PlanarImages.h"
+#include "render/ops/ColorBlend.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+
+namespace ombrel::ops {
+namespace {
+
+using Rgb = std::array<float, 3>;
+
+float lum(Rgb c) { return 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; }
+
+Rgb blendOne(Rgb source, Rgb background) {
+    const PlanarImage s = test::planarFrom(1, 1, [&](int c, int, int) { return source[c]; });
+    const PlanarImage b = test::planarFrom(1, 1, [&](int c, int, int) { return background[c]; });
+    const PlanarImage out = colorBlend(s, b);
+    return {out.row(0, 0)[0], out.row(1, 0)[0], out.row(2, 0)[0]};
+}
+
+TEST(ColorBlend, KeepsTheBackgroundLuminanceAndTheSourceColour) {
+    const Rgb source{0.6f, 0.3f, 0.2f}, background{0.35f, 0.4f, 0.5f};
+    const Rgb out = blendOne(source, background);
+    EXPECT_NEAR(lum(out), lum(background), 1e-6f);
+    // Within the gamut the colour difference from grey is the source's own.
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c] - lum(out), source[c] - lum(source), 1e-6f) << c;
+}
+
+TEST(ColorBlend, GreySourceGivesTheBackgroundLuminanceAsGrey) {
+    const Rgb out = blendOne({0.7f, 0.7f, 0.7f}, {0.9f, 0.1f, 0.2f});
+    for (float v : out) EXPECT_NEAR(v, lum({0.9f, 0.1f, 0.2f}), 1e-6f);
+}
+
+TEST(ColorBlend, ClipsTowardGreyKeepingLuminanceAndHue) {
+    // A vivid blue onto a dark background would need negative red and green,
+    // onto a bright one blue above 1; both are pulled toward grey instead.
+    const Rgb vivid{0.05f, 0.1f, 0.95f};
+    for (const Rgb background : {Rgb{0.05f, 0.05f, 0.05f}, Rgb{0.95f, 0.9f, 0.92f}}) {
+        const Rgb out = blendOne(vivid, background);
+        EXPECT_NEAR(lum(out), lum(background), 1e-5f);
+        EXPECT_GE(*std::min_element(out.begin(), out.end()), -1e-6f);
+        EXPECT_LE(*std::max_element(out.begin(), out.end()), 1.0f + 1e-6f);
+        // Same hue: the colour differences keep their ratios.
+        const float k = (out[2] - lum(out)) / (vivid[2] - lum(vivid));
+        EXPECT_GT(k, 0.0f);
+        EXPECT_LT(k, 1.0f);
+        EXPECT_NEAR(out[0] - lum(out), k * (vivid[0] - lum(vivid)), 1e-5f);
+    }
+}
+
+TEST(ColorBlend, HighlightsBeyondWhiteKeepTheirColour) {
+    const Rgb background{2.4f, 2.0f, 1.6f}, source{0.6f, 0.5f, 0.4f};
+    const Rgb out = blendOne(source, background);
+    EXPECT_NEAR(lum(out), lum(background), 1e-5f);
+    EXPECT_GT(out[0], out[1]);
+    EXPECT_GT(out[1], out[2]);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c] - lum(out), source[c] - lum(source), 1e-5f) << c;
+}
+
+TEST(ColorBlend, AppliesPerPixelAcrossTheImage) {
+    const PlanarImage source = test::planarFrom(37, 5, [](int c, int x, int) { return c == 0 ? 0.2 + 0.01 * x : 0.3; });
+    const PlanarImage background = test::planarFrom(37, 5, [](int, int, int y) { return 0.1 * (y + 1); });
+    const PlanarImage out = colorBlend(source, background);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 37; x += 6) {
+            const Rgb o{out.row(0, y)[x], out.row(1, y)[x], out.row(2, y)[x]};
+            EXPECT_NEAR(lum(o), 0.1f * (y + 1), 1e-5f) << x << "," << y;
+            EXPECT_NEAR(o[0] - o[1], 0.2f + 0.01f * x - 0.3f, 1e-5f) << x << "," << y;
+        }
+}
+
+}  // namespace
+}  // namespace ombrel::ops

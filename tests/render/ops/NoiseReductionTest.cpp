@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "PlanarImages.h"
+#include "render/ops/NoiseReduction.h"
+
+namespace ombrel::ops {
+namespace {
+
+using test::planarFrom;
+using test::statsOf;
+
+// Luminance noise: the same deviation in all three channels.
+PlanarImage greyNoise(int width, int height, float level, float sigma, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<float> noise(0.0f, sigma);
+    std::vector<float> n(static_cast<std::size_t>(width) * height);
+    for (float& v : n) v = noise(rng);
+    return planarFrom(width, height, [&](int c, int x, int y) { return level * (0.8 + 0.2 * c) + n[y * width + x]; });
+}
+
+// The graph's setting for luminance noise reduction 60 of 100.
+constexpr float noiseLevel = 0.6f * 0.08f, sharpness = 0.4f;
+
+TEST(NoiseReduction, SmoothsNoiseOnAFlatPatchALot) {
+    const PlanarImage noisy = greyNoise(96, 96, 0.18f, 0.02f, 3);
+    const PlanarImage out = noiseReduction(noisy, noiseLevel, sharpness, 1.0);
+    for (int c = 0; c < 3; ++c) {
+        const auto before = statsOf(noisy, c, 8, 8, 88, 88), after = statsOf(out, c, 8, 8, 88, 88);
+        EXPECT_LT(after.stddev, before.stddev / 4) << c;
+        EXPECT_NEAR(after.mean, before.mean, 0.003) << c;
+    }
+}
+
+TEST(NoiseReduction, KeepsMostOfAStrongEdge) {
+    // Dark left half, bright right half, with the same noise as above.
+    const PlanarImage noise = greyNoise(96, 64, 0.0f, 0.02f, 4);
+    const PlanarImage edge =
+        planarFrom(96, 64, [&](int c, int x, int y) { return (x < 48 ? 0.05 : 0.6) + noise.row(c, y)[x]; });
+    const PlanarImage out = noiseReduction(edge, noiseLevel, sharpness, 1.0);
+    // Contrast right at the edge: columns 46-47 against 48-49.
+    const double before = statsOf(edge, 1, 48, 4, 50, 60).mean - statsOf(edge, 1, 46, 4, 48, 60).mean;
+    const double after = statsOf(out, 1, 48, 4, 50, 60).mean - statsOf(out, 1, 46, 4, 48, 60).mean;
+    EXPECT_GT(after, 0.9 * before);
+    // ... while the noise beside it is still smoothed.
+    EXPECT_LT(statsOf(out, 1, 8, 4, 40, 60).stddev, statsOf(edge, 1, 8, 4, 40, 60).stddev / 2);
+}
+
+TEST(NoiseReduction, LeavesColourDifferencesAlone) {
+    std::mt19937 rng(9);
+    std::normal_distribution<float> noise(0.0f, 0.03f);
+    const PlanarImage img =
+        planarFrom(40, 30, [&](int c, int x, int) { return 0.1 + 0.2 * c + 0.005 * x + noise(rng); });
+    const PlanarImage out = noiseReduction(img, noiseLevel, sharpness, 1.0);
+    double changed = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const float* in[3] = {&img.row(0, y)[x], &img.row(1, y)[x], &img.row(2, y)[x]};
+            const float* o[3] = {&out.row(0, y)[x], &out.row(1, y)[x], &out.row(2, y)[x]};
+            ASSERT_NEAR(*o[0] - *o[1], *in[0] - *in[1], 1e-5f);
+            ASSERT_NEAR(*o[2] - *o[1], *in[2] - *in[1], 1e-5f);
+            changed = std::max(changed, double(std::fabs(*o[1] - *in[1])));
+        }
+    EXPECT_GT(changed, 0.01) << "luminance itself must change";
+}
+
+TEST(NoiseReduction, ZeroNoiseLevelIsIdentity) {
+    const PlanarImage img = greyNoise(17, 11, 0.3f, 0.05f, 2);
+    const PlanarImage out = noiseReduction(img, 0.0f, sharpness, 1.0);
+    for (int c = 0; c < 3; ++c)
+        for (int y = 0; y < 11; ++y)
+            for (int x = 0; x < 17; ++x) ASSERT_EQ(out.row(c, y)[x], img.row(c, y)[x]);
+}
+
+// Averages 2 x 2 blocks.
+PlanarImage halve(const PlanarImage& img) {
+    return planarFrom(img.width() / 2, img.height() / 2, [&](int c, int x, int y) {
+        return 0.25 * (img.row(c, 2 * y)[2 * x] + img.row(c, 2 * y)[2 * x + 1] + img.row(c, 2 * y + 1)[2 * x] +
+                       img.row(c, 2 * y + 1)[2 * x + 1]);
+    });
+}
+
+double rmsDifference(const PlanarImage& a, const PlanarImage& b, int margin) {
+    double sum = 0;
+    int n = 0;
+    for (int y = margin; y < a.height() - margin; ++y)
+        for (int x = margin; x < a.width() - margin; ++x, ++n) sum += std::pow(a.row(1, y)[x] - b.row(1, y)[x], 2);
+    return std::sqrt(sum / n);
+}
+
+TEST(NoiseReduction, AProxyAtHalfScaleLooksLikeTheFullRenderHalved) {
+    // Fine low-contrast texture (below the noise level) beside strong edges,
+    // all scaled with the picture.
+    const PlanarImage full = planarFrom(192, 192, [](int, int x, int y) {
+        const double texture = 0.02 * std::sin(x * 0.5) * std::sin(y * 0.4);
+        const double blocks = ((x / 48 + y / 64) % 2) ? 0.5 : 0.08;
+        return blocks + texture;
+    });
+    const PlanarImage half = halve(full);
+    const PlanarImage fullThenHalved = halve(noiseReduction(full, noiseLevel, sharpness, 1.0));
+    const PlanarImage proxy = noiseReduction(half, noiseLevel, sharpness, 0.5);
+    const PlanarImage wrongScale = noiseReduction(half, noiseLevel, sharpness, 1.0);
+    const double effect = rmsDifference(fullThenHalved, half, 4);
+    const double proxyError = rmsDifference(fullThenHalved, proxy, 4);
+    const double wrongError = rmsDifference(fullThenHalved, wrongScale, 4);
+    EXPECT_GT(effect, 0.004) << "the filter must do something here";
+    EXPECT_LT(proxyError, 0.1 * effect);
+    EXPECT_LT(proxyError, 0.25 * wrongError);
+}
+
+}  // namespace
+}  // namespace ombrel::ops

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "EachSimdTarget.h"
+#include "render/ops/SrgbTransfer.h"
+
+namespace ombrel::ops {
+namespace {
+
+// The published piecewise definition, in double precision.
+double referenceEncode(double x) {
+    const double a = std::fabs(x);
+    return std::copysign(a <= 0.0031308 ? 12.92 * a : 1.055 * std::pow(a, 1 / 2.4) - 0.055, x);
+}
+
+double referenceDecode(double x) {
+    const double a = std::fabs(x);
+    return std::copysign(a <= 0.04045 ? a / 12.92 : std::pow((a + 0.055) / 1.055, 2.4), x);
+}
+
+// Dense samples of -3...3 with an odd count, so runs have SIMD tails too.
+std::vector<float> samples() {
+    std::vector<float> v;
+    for (int i = -300001; i <= 300001; ++i) v.push_back(i * 1e-5f);
+    return v;
+}
+
+TEST(SrgbTransfer, ExactFunctionsFollowTheReferenceCurve) {
+    const float xs[] = {0.0f, 0.002f, 0.0031308f, 0.01f, 0.18f, 0.5f, 1.0f, 1.7f, 4.0f};
+    for (float x : xs) {
+        EXPECT_NEAR(srgbEncode(x), referenceEncode(x), 2e-6 * std::max(1.0, referenceEncode(x))) << x;
+        EXPECT_NEAR(srgbDecode(x), referenceDecode(x), 2e-6 * std::max(1.0, referenceDecode(x))) << x;
+    }
+    EXPECT_NEAR(srgbEncode(0.18f), 0.4613561f, 1e-6f);  // mid-grey lands near the middle of the code range
+    EXPECT_FLOAT_EQ(srgbEncode(1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(srgbDecode(1.0f), 1.0f);
+}
+
+TEST(SrgbTransfer, NegativesMirrorPositives) {
+    for (float x : {0.001f, 0.05f, 0.3f, 1.0f, 2.5f}) {
+        EXPECT_EQ(srgbEncode(-x), -srgbEncode(x)) << x;
+        EXPECT_EQ(srgbDecode(-x), -srgbDecode(x)) << x;
+    }
+}
+
+TEST(SrgbTransfer, RoundTripsIncludingOutOfRangeValues) {
+    for (float x = -3.0f; x <= 3.0f; x += 0.0173f) {
+        EXPECT_NEAR(srgbDecode(srgbEncode(x)), x, 2e-6f * std::max(1.0f, std::fabs(x))) << x;
+    }
+}
+
+void checkEncodeRun() {
+    std::vector<float> v = samples();
+    const std::vector<float> in = v;
+    srgbEncodeRun(v.data(), static_cast<int>(v.size()));
+    double worstInside = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const double want = referenceEncode(in[i]);
+        if (std::fabs(in[i]) <= 2.0f) {
+            worstInside = std::max(worstInside, std::fabs(v[i] - want));
+        } else {
+            ASSERT_NEAR(v[i], want, 1e-6 * std::fabs(want)) << in[i];
+        }
+        ASSERT_EQ(std::signbit(v[i]), std::signbit(in[i])) << in[i];
+    }
+    EXPECT_LT(worstInside, 5e-6);
+}
+
+void checkDecodeRun() {
+    std::vector<float> v = samples();
+    const std::vector<float> in = v;
+    srgbDecodeRun(v.data(), static_cast<int>(v.size()));
+    double worstInside = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const double want = referenceDecode(in[i]);
+        if (std::fabs(in[i]) <= 2.0f) {
+            worstInside = std::max(worstInside, std::fabs(v[i] - want));
+        } else {
+            ASSERT_NEAR(v[i], want, 1e-6 * std::fabs(want)) << in[i];
+        }
+    }
+    EXPECT_LT(worstInside, 5e-6);
+}
+
+TEST(SrgbTransfer, RunsStayWithinTheirStatedAccuracyOnEveryVectorTarget) {
+    test::forEachSimdTarget([] {
+        checkEncodeRun();
+        checkDecodeRun();
+    });
+}
+
+TEST(SrgbTransfer, RunsKeepBlackExactAndPassNonFiniteValues) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    float v[] = {0.0f, nan, inf, -inf, 1.0f, 0.5f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f};
+    srgbEncodeRun(v, 11);
+    EXPECT_EQ(v[0], 0.0f);
+    EXPECT_TRUE(std::isnan(v[1]));
+    EXPECT_EQ(v[2], inf);
+    EXPECT_EQ(v[3], -inf);
+    EXPECT_NEAR(v[4], 1.0f, 2e-5f);
+    srgbDecodeRun(v, 11);
+    EXPECT_EQ(v[0], 0.0f);
+    EXPECT_TRUE(std::isnan(v[1]));
+    EXPECT_NEAR(v[5], 0.5f, 4e-5f);
+}
+
+}  // namespace
+}  // namespace ombrel::ops
