@@ -1,5 +1,7 @@
 #include "AppModel.h"
 
+#include <QThread>
+
 #include <algorithm>
 
 namespace ombrel {
@@ -15,6 +17,10 @@ AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QO
     statusTimer_.setInterval(timings_.status);
     reloadTimer_.setInterval(timings_.reload);
     histTimer_.setInterval(timings_.histogram);
+
+    // A superseded decode runs to its end; spare threads keep a newer decode,
+    // metadata and the histogram from queueing behind it on small machines.
+    workers_.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
 
     connect(&saveTimer_, &QTimer::timeout, this, [this] {
         if (currentID_) writeSidecar(*currentID_);
