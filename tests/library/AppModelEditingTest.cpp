@@ -248,40 +248,6 @@ private slots:
         QVERIFY2(sinceEdit.elapsed() >= saveDelay - 10, qPrintable(QString::number(sinceEdit.elapsed())));
     }
 
-    void quickEditsWriteTheSidecarOnceTheyStop() {
-        TwoPhotos photos;
-        ModelTimings timings;
-        timings.save = 300ms;  // well above the pauses between the edits below
-        AppModel model(ModelServices::standard(), timings);
-        QVERIFY(openAndWait(model, {photos.dir.path()}));
-        const fs::path sidecar = Sidecar::pathFor(photos.a);
-
-        for (int i = 1; i <= 5; ++i) {
-            setExposure(model, i * 0.1);
-            QTest::qWait(40);
-            QVERIFY(!fs::exists(sidecar));
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(sidecar), 2000);
-        QCOMPARE(Sidecar::read(photos.a)->settings.exposure, 0.5);
-    }
-
-    void bindingsReadAndWriteTheirOwnField() {
-        TwoPhotos photos;
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {photos.dir.path()}));
-        const FieldBinding satBlue = model.binding(EditField::hsl(EditField::HslList::sat, 5));
-        const FieldBinding angle = model.binding(EditField::scalar(EditField::Scalar::cropAngle));
-
-        satBlue.setValue(-40);
-        angle.setValue(3.5);
-
-        QCOMPARE(model.edit()->settings().hsl.sat[5], -40.0);
-        QCOMPARE(model.edit()->settings().crop.angle, 3.5);
-        QCOMPARE(satBlue.value(), -40.0);
-        QCOMPARE(angle.value(), 3.5);
-        QCOMPARE(model.history().undoCount(), std::size_t{2});
-    }
-
     void withoutACurrentPhotoEditsDoNothing() {
         AppModel model(ModelServices::standard());
         setExposure(model, 1.0);

@@ -62,22 +62,21 @@ private slots:
         QVERIFY(!fs::exists(Sidecar::pathFor(b)));
     }
 
+    // The model passes the window's state on: an open sheet or a focused
+    // text field leaves even the arrows alone.
     void anOpenDialogOrTypingKeepsKeysAway() {
         TempDir dir;
-        const fs::path a = copyTestFileAs(smallPng, dir.path(), "a.png");
+        copyTestFileAs(smallPng, dir.path(), "a.png");
         copyTestFileAs(smallPng, dir.path(), "b.png");
         AppModel model(ModelServices::standard());
         QVERIFY(openAndWait(model, {dir.path()}));
         const auto current = model.currentID();
 
         QVERIFY(!press(model, keys::Key::rightArrow, "", true));
+        QVERIFY(!press(model, keys::Key::rightArrow, "", false, true));
         QVERIFY(!press(model, keys::Key::other, "p", false, true));
-        QVERIFY(!press(model, keys::Key::other, "2", false, true));
-        QVERIFY(!model.handleKey(keys::Key::other, {.ctrl = true}, "z", false, false));
-
         QCOMPARE(model.currentID(), current);
         QCOMPARE(model.photos()[0].flag, Flag::none);
-        QVERIFY(!fs::exists(Sidecar::pathFor(a)));
     }
 };
 

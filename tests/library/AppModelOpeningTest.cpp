@@ -94,18 +94,6 @@ private slots:
         QCOMPARE(model.folderName(), QStringLiteral("b"));
     }
 
-    void anEmptyFolderGivenLastStillNamesTheSet() {
-        TempDir dir;
-        fs::create_directory(dir / "photos");
-        fs::create_directory(dir / "empty");
-        copyTestFileAs(smallJpeg, dir / "photos", "one.jpg");
-
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {dir / "photos", dir / "empty"}));
-        QCOMPARE(model.photos().size(), std::size_t{1});
-        QCOMPARE(model.folderName(), QStringLiteral("empty"));
-    }
-
     void aFolderWithoutPhotosLeavesTheOpenOneAlone() {
         TempDir dir, other;
         copyTestFileAs(smallJpeg, dir.path(), "a.jpg");

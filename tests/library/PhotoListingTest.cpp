@@ -45,6 +45,16 @@ TEST(PhotoListing, JudgesEntriesByNameAndSkipsWhatIsHidden) {
     EXPECT_EQ(listing.folderName.toStdString(), dir.path().filename().string());
 }
 
+TEST(PhotoListing, AFolderIsNamedBeforeItIsListed) {
+    test::TempDir dir;
+    fs::create_directory(dir / "photos");
+    fs::create_directory(dir / "empty");
+    test::writeFile(dir / "photos" / "a.jpg", "");
+    const PhotoListing listing = listPhotos({dir / "photos", dir / "empty/"});
+    EXPECT_EQ(listing.files.size(), 1u);
+    EXPECT_EQ(listing.folderName.toStdString(), "empty");
+}
+
 TEST(PhotoListing, NothingFoundNamesNothing) {
     test::TempDir dir;
     test::writeFile(dir / "notes.txt", "");
