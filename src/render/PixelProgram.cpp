@@ -69,7 +69,7 @@ void PixelProgram::run(float* r, float* g, float* b, int n) const {
                     ops::srgbDecodeRun(g, n);
                     ops::srgbDecodeRun(b, n);
                 } else if constexpr (std::is_same_v<T, ops::ColorCube>) {
-                    ops::applyCubeTetrahedral(s, r, g, b, n);
+                    ops::applyCubeTrilinear(s, r, g, b, n);
                 } else if constexpr (std::is_same_v<T, std::shared_ptr<const ops::ChannelTables>>) {
                     ops::applyChannelTables(*s, r, g, b, n);
                 } else if constexpr (std::is_same_v<T, Saturation>) {

@@ -149,8 +149,14 @@ OMBREL_MULTIVERSION void recursiveColumns(const Recursive& f, const float* in, f
     const auto causal = [&](int y) { return y >= 0 ? outRow(y) : zero.data(); };
     for (int y = 0; y < height; ++y) {
         const float* __restrict x = inRow(y);
-        const float* __restrict x1p = inRow(y - 1), * __restrict x2p = inRow(y - 2), * __restrict x3p = inRow(y - 3), * __restrict x4p = inRow(y - 4);
-        const float* __restrict z1 = causal(y - 1), * __restrict z2 = causal(y - 2), * __restrict z3 = causal(y - 3), * __restrict z4 = causal(y - 4);
+        const float* __restrict x1p = inRow(y - 1);
+        const float* __restrict x2p = inRow(y - 2);
+        const float* __restrict x3p = inRow(y - 3);
+        const float* __restrict x4p = inRow(y - 4);
+        const float* __restrict z1 = causal(y - 1);
+        const float* __restrict z2 = causal(y - 2);
+        const float* __restrict z3 = causal(y - 3);
+        const float* __restrict z4 = causal(y - 4);
         float* __restrict z = outRow(y);
         for (int i = 0; i < n; ++i) {
             const float v = x[i];
@@ -159,13 +165,20 @@ OMBREL_MULTIVERSION void recursiveColumns(const Recursive& f, const float* in, f
         }
     }
 
-    // Anticausal state in a ring of four rows, added in as it goes.
+    // Anticausal state in a ring of rows (the four before and the new one),
+    // added into `out` as it goes.
     std::array<std::array<float, stripWidth>, 5> ring{};
     std::array<float*, 5> z{ring[0].data(), ring[1].data(), ring[2].data(), ring[3].data(), ring[4].data()};
     for (int y = height - 1; y >= 0; --y) {
         const float* __restrict x = inRow(y);
-        const float* __restrict x1p = inRow(y + 1), * __restrict x2p = inRow(y + 2), * __restrict x3p = inRow(y + 3), * __restrict x4p = inRow(y + 4);
-        const float* __restrict z1 = z[1], * __restrict z2 = z[2], * __restrict z3 = z[3], * __restrict z4 = z[4];
+        const float* __restrict x1p = inRow(y + 1);
+        const float* __restrict x2p = inRow(y + 2);
+        const float* __restrict x3p = inRow(y + 3);
+        const float* __restrict x4p = inRow(y + 4);
+        const float* __restrict z1 = z[1];
+        const float* __restrict z2 = z[2];
+        const float* __restrict z3 = z[3];
+        const float* __restrict z4 = z[4];
         float* __restrict zn = z[0];
         float* __restrict o = outRow(y);
         for (int i = 0; i < n; ++i) {

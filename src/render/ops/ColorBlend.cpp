@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Multiversion.h"
 #include "Saturation.h"
 
 namespace ombrel::ops {
@@ -15,9 +16,9 @@ float luma(float r, float g, float b) { return lumaR * r + lumaG * g + lumaB * b
 // 0...1 widened to the background pixel's own range where that reaches
 // beyond it: working values may exceed 1 (or fall below 0), and a highlight
 // brighter than white should keep its colour rather than turn grey.
-void blendRow(const float* __restrict sr, const float* __restrict sg, const float* __restrict sb,
-              const float* __restrict br, const float* __restrict bg, const float* __restrict bb,
-              float* __restrict outR, float* __restrict outG, float* __restrict outB, int n) {
+OMBREL_MULTIVERSION void blendRow(const float* __restrict sr, const float* __restrict sg, const float* __restrict sb,
+                                  const float* __restrict br, const float* __restrict bg, const float* __restrict bb,
+                                  float* __restrict outR, float* __restrict outG, float* __restrict outB, int n) {
     for (int i = 0; i < n; ++i) {
         const float lum = luma(br[i], bg[i], bb[i]);
         const float shift = lum - luma(sr[i], sg[i], sb[i]);

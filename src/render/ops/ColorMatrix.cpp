@@ -1,5 +1,7 @@
 #include "ColorMatrix.h"
 
+#include "Multiversion.h"
+
 namespace ombrel::ops {
 
 Mat3 Mat3::operator*(const Mat3& rhs) const {
@@ -10,7 +12,8 @@ Mat3 Mat3::operator*(const Mat3& rhs) const {
     return out;
 }
 
-void applyMatrix(const Mat3& matrix, float* __restrict r, float* __restrict g, float* __restrict b, int n) {
+OMBREL_MULTIVERSION void applyMatrix(const Mat3& matrix, float* __restrict r, float* __restrict g, float* __restrict b,
+                                     int n) {
     const float m0 = matrix.m[0], m1 = matrix.m[1], m2 = matrix.m[2];
     const float m3 = matrix.m[3], m4 = matrix.m[4], m5 = matrix.m[5];
     const float m6 = matrix.m[6], m7 = matrix.m[7], m8 = matrix.m[8];

@@ -34,7 +34,9 @@ constexpr float midGreySlope = 1.1785113f;  // 0.5 / sqrt(0.18)
 constexpr int bandRows = 32;
 
 int windowRadius(double scale) {
-    return std::max(1, static_cast<int>(std::lround(fullResolutionRadius * std::max(scale, 0.0))));
+    // Renders are never larger than full resolution; NaN counts as tiny.
+    const double s = scale > 0 ? std::min(scale, 1.0) : 0.0;
+    return std::max(1, static_cast<int>(std::lround(fullResolutionRadius * s)));
 }
 
 float encode(float y) { return std::copysign(std::sqrt(std::abs(y)), y); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Multiversion.h"
+
 namespace ombrel::ops {
 namespace {
 
@@ -32,11 +34,11 @@ void push(float push, float l, float& r, float& g, float& b) {
 
 }  // namespace
 
-void saturate(float factor, float* __restrict r, float* __restrict g, float* __restrict b, int n) {
+OMBREL_MULTIVERSION void saturate(float factor, float* __restrict r, float* __restrict g, float* __restrict b, int n) {
     for (int i = 0; i < n; ++i) push(factor - 1.0f, luma(r[i], g[i], b[i]), r[i], g[i], b[i]);
 }
 
-void vibrance(float amount, float* __restrict r, float* __restrict g, float* __restrict b, int n) {
+OMBREL_MULTIVERSION void vibrance(float amount, float* __restrict r, float* __restrict g, float* __restrict b, int n) {
     for (int i = 0; i < n; ++i)
         push(amount * vibranceWeight(r[i], g[i], b[i]), luma(r[i], g[i], b[i]), r[i], g[i], b[i]);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Multiversion.h"
+
 namespace ombrel::ops {
 namespace {
 
@@ -32,8 +34,9 @@ float vignetteGain(const VignetteParams& params, double x, double y) {
     return gainAt(shapeOf(params), static_cast<float>(x), static_cast<float>(y));
 }
 
-void applyVignette(const VignetteParams& params, const float* __restrict xs, const float* __restrict ys,
-                   float* __restrict r, float* __restrict g, float* __restrict b, int n) {
+OMBREL_MULTIVERSION void applyVignette(const VignetteParams& params, const float* __restrict xs,
+                                       const float* __restrict ys, float* __restrict r, float* __restrict g,
+                                       float* __restrict b, int n) {
     const Shape s = shapeOf(params);
     for (int i = 0; i < n; ++i) {
         const float k = gainAt(s, xs[i], ys[i]);

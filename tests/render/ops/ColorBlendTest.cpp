@@ -1,10 +1,10 @@
-#include "PlanarImages.h"
-#include "render/ops/ColorBlend.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+
+#include "PlanarImages.h"
+#include "render/ops/ColorBlend.h"
 
 namespace ombrel::ops {
 namespace {

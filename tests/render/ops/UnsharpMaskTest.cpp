@@ -1,9 +1,9 @@
-#include "PlanarImages.h"
-#include "render/ops/UnsharpMask.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "PlanarImages.h"
+#include "render/ops/UnsharpMask.h"
 
 namespace ombrel::ops {
 namespace {
