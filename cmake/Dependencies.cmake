@@ -16,6 +16,8 @@ pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
 pkg_check_modules(LIBHEIF REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
+# The classic libjpeg API of libjpeg-turbo: writing ICC profiles and markers.
+pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(LIBPNG REQUIRED IMPORTED_TARGET libpng)
 pkg_check_modules(LIBTIFF REQUIRED IMPORTED_TARGET libtiff-4)
 pkg_check_modules(LENSFUN REQUIRED IMPORTED_TARGET lensfun)

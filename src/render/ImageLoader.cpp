@@ -62,4 +62,8 @@ std::optional<LoadedImage> load(const std::filesystem::path& file, std::optional
     return loaded;
 }
 
+std::optional<Bitmap8> thumbnail(const std::filesystem::path& file, int maxSide) {
+    return isRawFile(file) ? RawDecoder::thumbnail(file, maxSide) : StandardDecoder::thumbnail(file, maxSide);
+}
+
 }  // namespace ombrel::ImageLoader

@@ -26,4 +26,8 @@ std::optional<PixelSize> pixelSize(const std::filesystem::path& file);
 std::optional<LoadedImage> load(const std::filesystem::path& file, std::optional<double> maxSide,
                                 const RawOptions& raw, std::optional<PixelSize> knownFullSize);
 
+// A small upright sRGB thumbnail of the unedited photo, long side at most
+// `maxSide`: the file's embedded thumbnail when it is big enough, else decoded.
+std::optional<Bitmap8> thumbnail(const std::filesystem::path& file, int maxSide);
+
 }  // namespace ombrel::ImageLoader

@@ -1,0 +1,108 @@
+#include "Exporter.h"
+
+#include "ExportFile.h"
+#include "ExportRender.h"
+
+#include "render/ImageLoader.h"
+#include "render/Pipeline.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace ombrel::Exporter {
+namespace {
+
+// Every occurrence, left to right; replaced text is not searched again.
+std::string replaceAll(std::string text, std::string_view token, std::string_view value) {
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(token); at != std::string::npos; at = text.find(token, from)) {
+        out.append(text, from, at - from).append(value);
+        from = at + token.size();
+    }
+    out.append(text, from);
+    return out;
+}
+
+std::string formatDate(std::chrono::year_month_day day) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
+                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+    return text;
+}
+
+std::string formatNumber(int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", number);
+    return text;
+}
+
+std::optional<LoadedImage> decode(const std::filesystem::path& photo, const RawOptions& raw) {
+    try {
+        return ImageLoader::load(photo, std::nullopt, raw, std::nullopt);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<EncodedImage> develop(LoadedImage loaded, const EditSettings& settings, const ExportOptions& options) {
+    try {
+        Pipeline pipeline;
+        Graph graph = pipeline.build(loaded.image, settings, loaded.scale, false, false);
+        loaded.image.reset();  // the graph holds the only reference, so scaling can free it early
+        const OutputColor color(options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb);
+        const std::optional<double> shrink =
+            options.resize ? shrinkFactor(graph.width(), graph.height(), options.longEdge) : std::nullopt;
+        return renderEncoded(std::move(graph), shrink, color, options.format == ExportFormat::tiff);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::string fileName(std::string_view nameTemplate, const std::filesystem::path& photo, int index, int rating,
+                     std::chrono::year_month_day today) {
+    std::string name(nameTemplate.empty() ? std::string_view("{name}") : nameTemplate);
+    name = replaceAll(std::move(name), "{name}", photo.stem().string());
+    name = replaceAll(std::move(name), "{n}", formatNumber(index + 1));
+    name = replaceAll(std::move(name), "{date}", formatDate(today));
+    name = replaceAll(std::move(name), "{rating}", std::to_string(rating));
+    for (char& c : name) {
+        if (c == '/' || c == ':') c = '_';
+    }
+    return name;
+}
+
+std::string fileName(std::string_view nameTemplate, const std::filesystem::path& photo, int index, int rating) {
+    return fileName(nameTemplate, photo, index, rating, localToday());
+}
+
+std::chrono::year_month_day localToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
+                                       std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                                       std::chrono::day(static_cast<unsigned>(local.tm_mday))};
+}
+
+std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
+                                       const ExportOptions& options, const std::filesystem::path& dest) {
+    std::optional<LoadedImage> loaded = decode(photo, settings.raw);
+    if (!loaded || !loaded->image) return ExportError::couldNotDecode(photo);
+
+    std::optional<EncodedImage> pixels = develop(std::move(*loaded), settings, options);
+    loaded.reset();
+    if (!pixels) return ExportError::renderFailedFor(photo);
+
+    const FileSettings file{options.format, options.quality,
+                            options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb};
+    try {
+        return writeExportFile(std::move(*pixels), file, photo, dest);
+    } catch (...) {
+        return ExportError::couldNotFinish(dest);
+    }
+}
+
+}  // namespace ombrel::Exporter

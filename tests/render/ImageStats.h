@@ -1,0 +1,65 @@
+#pragma once
+
+// Summaries of decoded pictures that tests compare: region means, colourfulness.
+#include "render/PixelBuffer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace ombrel::test {
+
+struct Rgb {
+    double r = 0, g = 0, b = 0;
+};
+
+inline double distance(const Rgb& a, const Rgb& b) {
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
+
+// Mean of the region given as fractions of the width and height.
+template <typename T, int C>
+Rgb meanOf(const PixelBuffer<T, C>& image, double x0, double y0, double x1, double y1) {
+    const int xa = static_cast<int>(x0 * image.width()), xb = std::max(xa + 1, static_cast<int>(x1 * image.width()));
+    const int ya = static_cast<int>(y0 * image.height()), yb = std::max(ya + 1, static_cast<int>(y1 * image.height()));
+    Rgb sum;
+    for (int y = ya; y < yb; ++y)
+        for (int x = xa; x < xb; ++x) {
+            const T* p = image.pixel(x, y);
+            sum.r += p[0];
+            sum.g += p[1];
+            sum.b += p[2];
+        }
+    const double n = static_cast<double>(xb - xa) * (yb - ya);
+    return {sum.r / n, sum.g / n, sum.b / n};
+}
+
+// Means of the four quadrants: top left, top right, bottom left, bottom right.
+template <typename T, int C>
+std::array<Rgb, 4> quadrants(const PixelBuffer<T, C>& image) {
+    return {meanOf(image, 0, 0, 0.5, 0.5), meanOf(image, 0.5, 0, 1, 0.5), meanOf(image, 0, 0.5, 0.5, 1),
+            meanOf(image, 0.5, 0.5, 1, 1)};
+}
+
+// Largest difference between corresponding quadrant means.
+template <typename T, int C>
+double quadrantDifference(const PixelBuffer<T, C>& a, const PixelBuffer<T, C>& b) {
+    const auto qa = quadrants(a), qb = quadrants(b);
+    double d = 0;
+    for (int i = 0; i < 4; ++i) d = std::max(d, distance(qa[i], qb[i]));
+    return d;
+}
+
+// Mean spread between the strongest and weakest channel: how colourful.
+template <typename T, int C>
+double meanChroma(const PixelBuffer<T, C>& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const T* p = image.pixel(x, y);
+            sum += static_cast<double>(std::max({p[0], p[1], p[2]})) - std::min({p[0], p[1], p[2]});
+        }
+    return sum / (static_cast<double>(image.width()) * image.height());
+}
+
+}  // namespace ombrel::test

@@ -1,0 +1,241 @@
+#include "ExportReadBack.h"
+#include "TempDir.h"
+#include "services/ExportFile.h"
+#include "services/JpegWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace ombrel {
+namespace {
+
+using test::TempDir;
+
+Bitmap16 deepRamp(int width, int height) {
+    Bitmap16 pixels(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint16_t* p = pixels.pixel(x, y);
+            p[0] = static_cast<std::uint16_t>(x * 65535 / (width - 1));
+            p[1] = static_cast<std::uint16_t>(y * 65535 / (height - 1));
+            p[2] = static_cast<std::uint16_t>((x * 7 + y * 13) % 65536);
+        }
+    return pixels;
+}
+
+// A source photo with the kinds of tags an export must carry, fix or drop.
+std::filesystem::path taggedSource(const TempDir& dir) {
+    const auto file = dir / "source.jpg";
+    test::writeJpegFixture(file, test::noisyBitmap(64, 48));
+    test::addExif(file,
+                  {{"Exif.Image.Make", "TestMake"},
+                   {"Exif.Image.Model", "TestModel 7"},
+                   {"Exif.Image.Orientation", "6"},
+                   {"Exif.Image.Artist", "Someone"},
+                   {"Exif.Image.ImageWidth", "48"},
+                   {"Exif.Photo.DateTimeOriginal", "2021:05:04 10:11:12"},
+                   {"Exif.Photo.FNumber", "28/10"},
+                   {"Exif.Photo.PixelXDimension", "48"},
+                   {"Exif.Photo.PixelYDimension", "64"},
+                   {"Exif.Photo.ColorSpace", "65535"},
+                   {"Exif.GPSInfo.GPSLatitudeRef", "N"}},
+                  test::noisyBitmap(16, 12));
+    return file;
+}
+
+FileSettings settingsFor(ExportFormat format, OutputSpace space = OutputSpace::srgb, double quality = 0.9) {
+    return {format, quality, space};
+}
+
+EncodedImage pixelsFor(ExportFormat format, int width, int height) {
+    if (format == ExportFormat::tiff) return deepRamp(width, height);
+    return test::noisyBitmap(width, height);
+}
+
+std::optional<test::ReadBack> readBack(ExportFormat format, const std::filesystem::path& file) {
+    switch (format) {
+        case ExportFormat::jpeg: return test::readJpeg(file);
+        case ExportFormat::tiff: return test::readTiff(file);
+        case ExportFormat::png: return test::readPng(file);
+    }
+    return std::nullopt;
+}
+
+TEST(JpegQuality, MapsOntoLibjpegScale) {
+    EXPECT_EQ(jpegQuality(0.9), 90);
+    EXPECT_EQ(jpegQuality(0.3), 30);
+    EXPECT_EQ(jpegQuality(1.0), 100);
+    EXPECT_EQ(jpegQuality(0.555), 56);
+    EXPECT_EQ(jpegQuality(0.0), 1);
+    EXPECT_EQ(jpegQuality(7.0), 100);
+}
+
+class ExportFileFormats : public ::testing::TestWithParam<ExportFormat> {};
+
+TEST_P(ExportFileFormats, WritesReadableFileWithProfileAndOnlyTheFinalName) {
+    TempDir dir;
+    const ExportFormat format = GetParam();
+    const auto dest = dir / ("out." + std::string(ext(format)));
+    for (OutputSpace space : {OutputSpace::srgb, OutputSpace::displayP3}) {
+        std::filesystem::remove(dest);
+        ASSERT_EQ(writeExportFile(pixelsFor(format, 301, 207), settingsFor(format, space), dir / "none.jpg", dest),
+                  std::nullopt);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{dest.filename().string()});
+
+        const auto back = readBack(format, dest);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->width, 301);
+        EXPECT_EQ(back->height, 207);
+        EXPECT_EQ(back->channels, 3);
+        EXPECT_EQ(back->bitsPerSample, format == ExportFormat::tiff ? 16 : 8);
+        EXPECT_EQ(back->icc, iccProfile(space)) << "the profile of the chosen space, intact";
+    }
+}
+
+TEST_P(ExportFileFormats, CarriesMakeAndModelWithOrientationOne) {
+    TempDir dir;
+    const ExportFormat format = GetParam();
+    const auto source = taggedSource(dir);
+    const auto dest = dir / ("out." + std::string(ext(format)));
+    ASSERT_EQ(writeExportFile(pixelsFor(format, 48, 64), settingsFor(format), source, dest), std::nullopt);
+
+    const auto exif = test::readExif(dest);
+    EXPECT_EQ(exif.at("Exif.Image.Make"), "TestMake");
+    EXPECT_EQ(exif.at("Exif.Image.Model"), "TestModel 7");
+    EXPECT_EQ(exif.at("Exif.Image.Artist"), "Someone");
+    EXPECT_EQ(exif.at("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(exif.at("Exif.Photo.DateTimeOriginal"), "2021:05:04 10:11:12");
+    EXPECT_EQ(exif.at("Exif.Photo.FNumber"), "28/10");
+    EXPECT_EQ(exif.at("Exif.Photo.ColorSpace"), "1");
+    for (const auto& [key, value] : exif) {
+        EXPECT_EQ(key.rfind("Exif.Thumbnail.", 0), std::string::npos) << key;
+        EXPECT_EQ(key.rfind("Exif.GPSInfo.", 0), std::string::npos) << key;
+        EXPECT_NE(key, "Exif.Photo.PixelXDimension");
+        EXPECT_NE(key, "Exif.Photo.PixelYDimension");
+    }
+    // The pixel layout is the written file's own, not the source's.
+    const auto back = readBack(format, dest);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 48);
+    EXPECT_EQ(back->height, 64);
+    EXPECT_EQ(back->icc, iccProfile(OutputSpace::srgb));
+    if (format == ExportFormat::tiff) {
+        EXPECT_EQ(exif.at("Exif.Image.ImageWidth"), "48");
+    }
+}
+
+TEST_P(ExportFileFormats, UnreadableSourceStillGetsOrientationOne) {
+    TempDir dir;
+    const ExportFormat format = GetParam();
+    const auto source = dir / "garbage.jpg";
+    test::writeFile(source, "not a photo");
+    const auto dest = dir / "out";
+    ASSERT_EQ(writeExportFile(pixelsFor(format, 40, 30), settingsFor(format), source, dest), std::nullopt);
+    const auto exif = test::readExif(dest);
+    EXPECT_EQ(exif.at("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(exif.count("Exif.Image.Make"), 0u);
+    EXPECT_EQ(exif.count("Exif.Photo.ColorSpace"), 0u);
+}
+
+TEST_P(ExportFileFormats, FailureMidWriteLeavesNothingBehind) {
+    TempDir dir;
+    const ExportFormat format = GetParam();
+    const auto dest = dir / "big.out";
+    // A file-size limit makes writes fail part-way, as a full disk would; the
+    // limit applies to the whole process, so the export runs in a child.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit cap{32 * 1024, 32 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &cap);
+        const auto error = writeExportFile(pixelsFor(format, 400, 300), settingsFor(format, OutputSpace::srgb, 1.0),
+                                           dir / "none.jpg", dest);
+        ::_exit(!error ? 0 : error->message == "Could not finish big.out" ? error->code : 99);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 4);
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExportFileFormats,
+                         ::testing::Values(ExportFormat::jpeg, ExportFormat::tiff, ExportFormat::png),
+                         [](const auto& info) { return std::string(label(info.param)); });
+
+TEST(ExportFile, NeverReplacesAnExistingFile) {
+    TempDir dir;
+    const auto dest = dir / "taken";
+    test::writeFile(dest, "someone else's file");
+    const auto error =
+        writeExportFile(test::noisyBitmap(40, 30), settingsFor(ExportFormat::jpeg), dir / "none.jpg", dest);
+    EXPECT_EQ(error, (ExportError{3, "Cannot write taken"}));
+    EXPECT_EQ(test::readFile(dest), "someone else's file");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"taken"}) << "no temporary file left";
+}
+
+TEST(ExportFile, MissingFolderCannotBeWritten) {
+    TempDir dir;
+    const auto error = writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::jpeg), dir / "none.jpg",
+                                       dir / "missing" / "a.jpg");
+    EXPECT_EQ(error, (ExportError{3, "Cannot write a.jpg"}));
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(ExportFile, PathUnderARegularFileCannotBeWritten) {
+    TempDir dir;
+    test::writeFile(dir / "file", "x");
+    const auto error = writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::png), dir / "none.jpg",
+                                       dir / "file" / "a.png");
+    EXPECT_EQ(error, (ExportError{3, "Cannot write a.png"}));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"file"});
+}
+
+TEST(ExportFile, LosslessFormatsKeepEverySample) {
+    for (ExportFormat format : {ExportFormat::tiff, ExportFormat::png}) {
+        TempDir dir;
+        const auto dest = dir / "out";
+        const EncodedImage pixels = pixelsFor(format, 97, 61);
+        ASSERT_EQ(writeExportFile(pixels, settingsFor(format), dir / "none.jpg", dest), std::nullopt);
+        const auto back = readBack(format, dest);
+        ASSERT_TRUE(back);
+        std::visit(
+            [&](const auto& bitmap) {
+                for (int y = 0; y < bitmap.height(); ++y)
+                    for (int x = 0; x < bitmap.width(); ++x)
+                        for (int c = 0; c < 3; ++c) ASSERT_EQ(back->sample(x, y, c), bitmap.pixel(x, y)[c]);
+            },
+            pixels);
+    }
+}
+
+TEST(ExportFile, JpegQualityIsHonoured) {
+    TempDir dir;
+    const Bitmap8 pixels = test::noisyBitmap(400, 300);
+    ASSERT_EQ(writeExportFile(pixels, settingsFor(ExportFormat::jpeg, OutputSpace::srgb, 0.3), dir / "none.jpg",
+                              dir / "low.jpg"),
+              std::nullopt);
+    ASSERT_EQ(writeExportFile(pixels, settingsFor(ExportFormat::jpeg, OutputSpace::srgb, 1.0), dir / "none.jpg",
+                              dir / "high.jpg"),
+              std::nullopt);
+    const auto low = std::filesystem::file_size(dir / "low.jpg");
+    const auto high = std::filesystem::file_size(dir / "high.jpg");
+    EXPECT_LT(low * 3, high);
+
+    // The best quality keeps even fine colour detail within a level or two.
+    const auto back = test::readJpeg(dir / "high.jpg");
+    ASSERT_TRUE(back);
+    double error = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            for (int c = 0; c < 3; ++c) error += std::abs(back->sample(x, y, c) - pixels.pixel(x, y)[c]);
+    EXPECT_LT(error / (400 * 300 * 3), 2.0);
+}
+
+}  // namespace
+}  // namespace ombrel

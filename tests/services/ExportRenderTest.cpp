@@ -1,0 +1,68 @@
+#include "services/ExportRender.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace ombrel {
+namespace {
+
+TEST(ShrinkFactor, OnlyWhenTheLongEdgeIsLarger) {
+    EXPECT_DOUBLE_EQ(*shrinkFactor(6000, 4000, 2560), 2560.0 / 6000);
+    EXPECT_DOUBLE_EQ(*shrinkFactor(4000, 6000, 2560), 2560.0 / 6000);
+    EXPECT_EQ(shrinkFactor(2000, 1500, 2560), std::nullopt);
+    EXPECT_EQ(shrinkFactor(2560, 1000, 2560), std::nullopt);
+    EXPECT_DOUBLE_EQ(*shrinkFactor(2560.5, 1000, 2560), 2560 / 2560.5);
+}
+
+// Every pixel different, so a band written to the wrong rows shows.
+Graph rampGraph(int width, int height) {
+    auto image = std::make_shared<Image>(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float* p = image->pixel(x, y);
+            p[0] = float(x) / width;
+            p[1] = float(y) / height;
+            p[2] = 0.25f;
+            p[3] = 1;
+        }
+    return Graph{image, 1.0, {}};
+}
+
+double encoded(double linear) {
+    return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+}
+
+TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
+    const int width = 300, height = 1100;  // bands of 512 rows: the last one partial
+    const auto out = renderEncoded(rampGraph(width, height), std::nullopt, OutputColor(OutputSpace::srgb), false);
+    ASSERT_TRUE(out);
+    const auto* bitmap = std::get_if<Bitmap8>(&*out);
+    ASSERT_TRUE(bitmap);
+    ASSERT_EQ(bitmap->width(), width);
+    ASSERT_EQ(bitmap->height(), height);
+    for (int y = 0; y < height; y += 7)
+        for (int x = 0; x < width; x += 5) {
+            const std::uint8_t* p = bitmap->pixel(x, y);
+            ASSERT_NEAR(p[0], encoded(double(x) / width) * 255, 0.6) << x << "," << y;
+            ASSERT_NEAR(p[1], encoded(double(y) / height) * 255, 0.6) << x << "," << y;
+            ASSERT_NEAR(p[2], encoded(0.25) * 255, 0.6);
+        }
+}
+
+TEST(RenderEncoded, ShrinksByTheFactor) {
+    const auto out = renderEncoded(rampGraph(600, 400), 256.0 / 600, OutputColor(OutputSpace::displayP3), false);
+    ASSERT_TRUE(out);
+    const auto& bitmap = std::get<Bitmap8>(*out);
+    EXPECT_EQ(bitmap.width(), 256);
+    EXPECT_EQ(bitmap.height(), 171);
+    // Content survives the scaling: dark left, bright right.
+    EXPECT_LT(bitmap.pixel(2, 85)[0] + 100, bitmap.pixel(253, 85)[0]);
+}
+
+TEST(RenderEncoded, NothingWithoutAPicture) {
+    EXPECT_EQ(renderEncoded(Graph{}, std::nullopt, OutputColor(OutputSpace::srgb), false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ombrel

@@ -1,0 +1,223 @@
+#include "TempDir.h"
+#include "TestData.h"
+
+#include "render/ImageLoader.h"
+#include "services/JpegCodec.h"
+#include "services/LruCache.h"
+#include "services/ThumbnailKey.h"
+#include "services/ThumbnailStore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace ombrel {
+namespace {
+
+using test::TempDir;
+
+void setModificationTime(const std::filesystem::path& file, time_t seconds, long nanoseconds) {
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+TEST(ThumbnailKey, HashIsSixtyFourBitFnv1a) {
+    // Published FNV-1a test vectors.
+    EXPECT_EQ(fnv1a64(""), 0xcbf29ce484222325ull);
+    EXPECT_EQ(fnv1a64("a"), 0xaf63dc4c8601ec8cull);
+    EXPECT_EQ(fnv1a64("foobar"), 0x85944171f73967e8ull);
+}
+
+TEST(ThumbnailKey, TextHoldsPathAndShortestModificationTime) {
+    TempDir dir;
+    const auto file = dir / "a.jpg";
+    test::writeFile(file, "x");
+
+    setModificationTime(file, 1700000000, 250000000);
+    EXPECT_EQ(thumbnailKeyText(file), file.string() + "|1700000000.25");
+    setModificationTime(file, 1700000000, 0);
+    EXPECT_EQ(thumbnailKeyText(file), file.string() + "|1700000000.0");
+    EXPECT_EQ(thumbnailKeyText(dir / "missing.jpg"), (dir / "missing.jpg").string() + "|0.0");
+}
+
+TEST(ThumbnailKey, KeyIsLowercaseHexWithoutLeadingZerosAndFollowsTheFile) {
+    TempDir dir;
+    const auto file = dir / "a.jpg";
+    test::writeFile(file, "x");
+    setModificationTime(file, 1600000000, 0);
+    const std::string key = thumbnailKey(file);
+    char expected[17];
+    std::snprintf(expected, sizeof expected, "%llx", static_cast<unsigned long long>(fnv1a64(thumbnailKeyText(file))));
+    EXPECT_EQ(key, expected);
+    EXPECT_NE(key.front(), '0');
+
+    setModificationTime(file, 1600000001, 0);
+    EXPECT_NE(thumbnailKey(file), key) << "a modified file gets a new key";
+    const auto moved = dir / "b.jpg";
+    std::filesystem::rename(file, moved);
+    setModificationTime(moved, 1600000000, 0);
+    EXPECT_NE(thumbnailKey(moved), key) << "a moved file gets a new key";
+}
+
+TEST(LruCache, ForgetsTheLeastRecentlyUsedOverBudget) {
+    LruCache<int> cache(10);
+    cache.insert("a", 1, 4);
+    cache.insert("b", 2, 4);
+    EXPECT_EQ(cache.find("a"), 1);  // a is now more recent than b
+    cache.insert("c", 3, 4);
+    EXPECT_EQ(cache.find("b"), std::nullopt);
+    EXPECT_EQ(cache.find("a"), 1);
+    EXPECT_EQ(cache.find("c"), 3);
+    cache.insert("huge", 4, 100);
+    EXPECT_EQ(cache.size(), 1u) << "the newest entry stays even over budget";
+    cache.insert("huge", 5, 1);
+    EXPECT_EQ(cache.find("huge"), 5);
+}
+
+TEST(JpegCodec, RoundTripsAndRejectsDamage) {
+    Bitmap8 picture(40, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            std::uint8_t* p = picture.pixel(x, y);
+            p[0] = static_cast<std::uint8_t>(x * 6);
+            p[1] = static_cast<std::uint8_t>(y * 8);
+            p[2] = 90;
+        }
+    const auto jpeg = encodeJpeg(picture, 80);
+    ASSERT_TRUE(jpeg);
+    const auto back = decodeJpegStrict(*jpeg);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->width(), 40);
+    ASSERT_EQ(back->height(), 30);
+    EXPECT_NEAR(back->pixel(20, 15)[0], 120, 8);
+    EXPECT_NEAR(back->pixel(20, 15)[1], 120, 8);
+    EXPECT_NEAR(back->pixel(20, 15)[2], 90, 8);
+
+    EXPECT_EQ(decodeJpegStrict(std::string_view(*jpeg).substr(0, jpeg->size() / 2)), std::nullopt);
+    EXPECT_EQ(decodeJpegStrict("not a jpeg"), std::nullopt);
+    EXPECT_EQ(decodeJpegStrict(""), std::nullopt);
+}
+
+// The loader's thumbnails, counted, so tests can see when the photo is decoded.
+struct CountingSource {
+    std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> running = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> peak = std::make_shared<std::atomic<int>>(0);
+
+    std::optional<Bitmap8> operator()(const std::filesystem::path& file, int maxSide) const {
+        ++*calls;
+        const int now = ++*running;
+        int seen = peak->load();
+        while (now > seen && !peak->compare_exchange_weak(seen, now)) {
+        }
+        // Hold the slot a little so overlapping requests really overlap.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        auto result = ImageLoader::thumbnail(file, maxSide);
+        --*running;
+        return result;
+    }
+};
+
+class ThumbnailStoreFiles : public ::testing::Test {
+protected:
+    void SetUp() override { OMBREL_REQUIRE_TESTDATA(); }
+    TempDir photos;
+    TempDir cache;
+    CountingSource source;
+};
+
+TEST_F(ThumbnailStoreFiles, PortraitPhotoGivesAnUprightThumbnailWithinTheLimit) {
+    const auto photo = test::copyTestFile("jpeg/orientation_6_Landscape_6.jpg", photos.path());
+    ThumbnailStore store(cache.path(), source);
+    const auto thumb = store.image(photo).get();
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->width(), 320);
+    EXPECT_EQ(thumb->height(), 213);
+    EXPECT_TRUE(std::filesystem::exists(store.cacheFile(photo)));
+}
+
+TEST_F(ThumbnailStoreFiles, SecondRequestComesFromMemoryThenFromDisk) {
+    const auto photo = test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", photos.path());
+    ThumbnailStore store(cache.path(), source);
+    const auto first = store.image(photo).get();
+    ASSERT_TRUE(first);
+    std::filesystem::remove(store.cacheFile(photo));
+    EXPECT_EQ(store.image(photo).get(), first) << "same object, without touching the disk";
+    EXPECT_EQ(*source.calls, 1);
+
+    // A new run starts with empty memory: the cache file was removed, so the
+    // photo is decoded once more and the file written again...
+    ThumbnailStore secondRun(cache.path(), source);
+    ASSERT_TRUE(secondRun.image(photo).get());
+    EXPECT_EQ(*source.calls, 2);
+    // ...and the run after that reads it instead of the photo.
+    ThumbnailStore thirdRun(cache.path(), source);
+    const auto fromDisk = thirdRun.image(photo).get();
+    ASSERT_TRUE(fromDisk);
+    EXPECT_EQ(*source.calls, 2);
+    EXPECT_EQ(fromDisk->width(), first->width());
+    EXPECT_EQ(fromDisk->height(), first->height());
+}
+
+TEST_F(ThumbnailStoreFiles, ModifiedPhotoGetsANewThumbnailAndTheOldFileStays) {
+    const auto photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", photos.path());
+    setModificationTime(photo, 1600000000, 0);
+    ThumbnailStore store(cache.path(), source);
+    ASSERT_TRUE(store.image(photo).get());
+    const auto oldFile = store.cacheFile(photo);
+
+    setModificationTime(photo, 1600000100, 0);
+    ASSERT_TRUE(store.image(photo).get());
+    EXPECT_NE(store.cacheFile(photo), oldFile);
+    EXPECT_TRUE(std::filesystem::exists(oldFile));
+    EXPECT_TRUE(std::filesystem::exists(store.cacheFile(photo)));
+    EXPECT_EQ(*source.calls, 2);
+}
+
+TEST_F(ThumbnailStoreFiles, NonImageGivesNothingAndNoCacheFile) {
+    const auto fake = photos / "notes.jpg";
+    test::writeFile(fake, "this is not a picture");
+    ThumbnailStore store(cache.path(), source);
+    EXPECT_EQ(store.image(fake).get(), nullptr);
+    EXPECT_TRUE(cache.entries().empty());
+    EXPECT_EQ(store.image(fake).get(), nullptr);
+    EXPECT_EQ(*source.calls, 2) << "a failure is not remembered";
+}
+
+TEST_F(ThumbnailStoreFiles, DamagedCacheFileIsRegeneratedAndOverwritten) {
+    const auto photo = test::copyTestFile("jpeg/orientation_3_Landscape_3.jpg", photos.path());
+    ThumbnailStore store(cache.path(), source);
+    test::writeFile(store.cacheFile(photo), "garbage");
+    const auto thumb = store.image(photo).get();
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(*source.calls, 1);
+    EXPECT_TRUE(decodeJpegStrict(test::readFile(store.cacheFile(photo))));
+}
+
+TEST_F(ThumbnailStoreFiles, NeverDecodesMoreThanThreeAtOnce) {
+    std::vector<std::filesystem::path> files;
+    for (int i = 0; i < 8; ++i) {
+        const auto copy = photos / ("p" + std::to_string(i) + ".jpg");
+        std::filesystem::copy_file(*test::testDataDir() / "jpeg/orientation_8_Landscape_8.jpg", copy);
+        files.push_back(copy);
+    }
+    std::vector<std::future<ThumbnailStore::Thumbnail>> pending;
+    {
+        ThumbnailStore store(cache.path(), source);
+        for (const auto& f : files) pending.push_back(store.image(f));
+        for (auto& p : pending) {
+            const auto thumb = p.get();
+            ASSERT_TRUE(thumb);
+            EXPECT_EQ(thumb->width(), 320) << "orientation 8 comes out upright";
+        }
+    }
+    EXPECT_EQ(*source.calls, 8);
+    EXPECT_LE(*source.peak, 3);
+    EXPECT_GE(*source.peak, 2) << "requests do run side by side";
+}
+
+}  // namespace
+}  // namespace ombrel
