@@ -1,0 +1,258 @@
+#pragma once
+
+#include "EditField.h"
+#include "EditRun.h"
+#include "EditState.h"
+#include "ExportProgress.h"
+#include "FieldBinding.h"
+#include "HistogramModel.h"
+#include "KeyHandling.h"
+#include "ModelServices.h"
+#include "ModelTimings.h"
+#include "TaskToken.h"
+#include "UndoHistory.h"
+#include "ViewState.h"
+
+#include "model/EditSettings.h"
+#include "model/Flag.h"
+#include "model/FlagFilter.h"
+#include "model/Photo.h"
+#include "model/Preset.h"
+#include "model/Section.h"
+#include "model/Uuid.h"
+#include "render/LoadedImage.h"
+#include "render/Pipeline.h"
+
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ombrel {
+
+using PhotoIDs = std::set<Uuid>;
+
+// The one model of the window: the open photos, the selection and the current
+// photo, the filters, the status line, the edit of the current photo with its
+// undo history, sidecar saving, and the loading of the current photo's images.
+//
+// Everything here lives on the main thread. Decoding, metadata, sidecar
+// reading and the histogram run on the model's own pool with copies of their
+// inputs; their results come back to the main thread and are applied only if
+// they are still wanted (not superseded, same photo, and for full-size
+// decodes the same RAW options).
+class AppModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::vector<ombrel::Photo> photos READ photos NOTIFY photosChanged)
+    Q_PROPERTY(ombrel::PhotoIDs selection READ selection WRITE setSelection NOTIFY selectionChanged)
+    Q_PROPERTY(std::optional<ombrel::Uuid> currentID READ currentID NOTIFY currentIDChanged)
+    Q_PROPERTY(int minRating READ minRating WRITE setMinRating NOTIFY minRatingChanged)
+    Q_PROPERTY(ombrel::FlagFilter flagFilter READ flagFilter WRITE setFlagFilter NOTIFY flagFilterChanged)
+    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
+    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY canRedoChanged)
+    Q_PROPERTY(bool hasCopied READ hasCopied NOTIFY hasCopiedChanged)
+    Q_PROPERTY(std::vector<ombrel::Preset> userPresets READ userPresets WRITE setUserPresets NOTIFY userPresetsChanged)
+    Q_PROPERTY(bool showExport READ showExport WRITE setShowExport NOTIFY showExportChanged)
+    Q_PROPERTY(ombrel::ExportProgress* exportProgress READ exportProgress CONSTANT)
+    Q_PROPERTY(QString folderName READ folderName NOTIFY folderNameChanged)
+    Q_PROPERTY(ombrel::EditState* edit READ edit CONSTANT)
+    Q_PROPERTY(ombrel::ViewState* view READ view CONSTANT)
+    Q_PROPERTY(ombrel::HistogramModel* histogram READ histogram CONSTANT)
+
+public:
+    // Long side of the preview decode, in pixels.
+    static constexpr double proxyMaxSide = 2800;
+    // A full-size decode is worth it only when the proxy is smaller than the photo.
+    static constexpr double fullDecodeBelowScale = 0.999;
+
+    explicit AppModel(ModelServices services, ModelTimings timings = {}, Clock clock = steadyNow,
+                      QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // --- Observable state
+    const std::vector<Photo>& photos() const { return photos_; }
+    const PhotoIDs& selection() const { return selection_; }  // besides the current photo
+    const std::optional<Uuid>& currentID() const { return currentID_; }
+    int minRating() const { return minRating_; }
+    FlagFilter flagFilter() const { return flagFilter_; }
+    const QString& status() const { return status_; }
+    bool loading() const { return loading_; }
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    bool hasCopied() const { return copied_.has_value(); }
+    const std::vector<Preset>& userPresets() const { return userPresets_; }
+    bool showExport() const { return showExport_; }
+    ExportProgress* exportProgress() { return &exportProgress_; }
+    const QString& folderName() const { return folderName_; }
+    EditState* edit() { return &edit_; }
+    ViewState* view() { return &view_; }
+    HistogramModel* histogram() { return &histogram_; }
+    const EditState& edit() const { return edit_; }
+    const ViewState& view() const { return view_; }
+    const HistogramModel& histogram() const { return histogram_; }
+
+    // Views and menus assign these directly; filters only change what is visible.
+    void setSelection(const PhotoIDs& ids);
+    void setMinRating(int rating);
+    void setFlagFilter(FlagFilter filter);
+    void setShowExport(bool show);
+    void setUserPresets(std::vector<Preset> presets);
+
+    // --- Opening
+    // Makes the supported photos among `locations` (folders, listed without
+    // descending, and single files) the open set, sorted by file name. Reads
+    // their sidecars in the background, then shows the first photo.
+    void open(const std::vector<std::filesystem::path>& locations);
+    // Shows `message` in the status line for the status time; a newer
+    // message replaces it and gets the full time again.
+    void flash(const QString& message);
+
+    // --- Navigation, selection, ratings and flags
+    std::vector<Photo> visiblePhotos() const;  // the current photo always among them
+    std::optional<Photo> current() const;
+    // The current photo and the selection, in photo order, hidden ones included.
+    std::vector<Uuid> targetIDs() const;
+    // A filmstrip click: `extend` selects a range, `toggle` adds or removes one.
+    void select(const Uuid& id, bool extend, bool toggle);
+    void step(int delta);
+    void setRating(int rating);
+    void toggleFlag(Flag flag);
+
+    // --- Editing
+    // Changes the current photo's settings; edits with the same key on the
+    // same photo in quick succession are one undo step.
+    void mutate(const std::string& key, const std::function<void(EditSettings&)>& change);
+    FieldBinding binding(EditField field);
+    void undo();
+    void redo();
+    void reset(Section section);
+    const UndoHistory& history() const { return history_; }
+    // The latest known settings of a photo: its sidecar's or its last edit.
+    std::optional<EditSettings> cachedSettings(const Uuid& id) const;
+    std::optional<EditSettings> copied() const { return copied_; }
+    void setCopied(const EditSettings& settings);
+
+    // Writes one photo's sidecar now (or deletes it when nothing is left to keep).
+    void writeSidecar(const Uuid& id);
+    // Writes the current photo's pending save at once; called at quit.
+    void saveNow();
+    bool savePending() const { return saveTimer_.isActive(); }
+
+    // --- Images of the current photo
+    // Asks for the full-resolution image when the preview needs more pixels
+    // than the proxy has.
+    void requestFull();
+    const std::optional<LoadedImage>& proxy() const { return proxy_; }
+    const std::optional<LoadedImage>& full() const { return full_; }
+    const RawOptions& loadedRaw() const { return loadedRaw_; }  // the options `proxy` was decoded with
+    Pipeline& pipeline() { return pipeline_; }
+
+    // --- Keyboard: true when the key was consumed.
+    bool handleKey(keys::Key key, keys::Modifiers modifiers, std::string_view text, bool dialogActive,
+                   bool textFieldFocused);
+
+    const ModelTimings& timings() const { return timings_; }
+
+signals:
+    void photosChanged();
+    void selectionChanged();
+    void currentIDChanged();
+    void minRatingChanged();
+    void flagFilterChanged();
+    void statusChanged();
+    void loadingChanged();
+    void canUndoChanged();
+    void canRedoChanged();
+    void hasCopiedChanged();
+    void userPresetsChanged();
+    void showExportChanged();
+    void folderNameChanged();
+
+private:
+    void setPhotos(std::vector<Photo> photos);
+    void setCurrentID(std::optional<Uuid> id);
+    void setStatus(const QString& status);
+    void setLoading(bool loading);
+    void setFolderName(const QString& name);
+    void publishUndoState();
+
+    Photo* findPhoto(const Uuid& id);
+    const Photo* findPhoto(const Uuid& id) const;
+    bool isCurrent(const Uuid& id) const { return currentID_ == id; }
+    bool isVisible(const Photo& photo) const;
+    bool isTarget(const Uuid& id) const;
+    EditSettings presentSettings(const Uuid& id) const;
+
+    void readSidecars(const std::vector<Photo>& photos);
+
+    void writeSidecarOf(const Photo& photo);
+    void apply(EditSettings settings, const Uuid& id, EditSettings old);
+    void restore(const UndoEntry& entry);
+    void scheduleSave();
+
+    void loadCurrent();
+    void loadCurrentKeepingView();
+    void scheduleReload();
+    void reloadIfStillCurrent();
+    void scheduleHistogram();
+    void measureHistogram();
+    void cancelLoadTask();
+
+    ModelServices services_;
+    ModelTimings timings_;
+    Clock clock_;
+
+    std::vector<Photo> photos_;
+    PhotoIDs selection_;
+    std::optional<Uuid> currentID_;
+    int minRating_ = 0;
+    FlagFilter flagFilter_ = FlagFilter::all;
+    QString status_;
+    bool loading_ = false;
+    std::vector<Preset> userPresets_;
+    bool showExport_ = false;
+    ExportProgress exportProgress_;
+    QString folderName_;
+    EditState edit_;
+    ViewState view_;
+    HistogramModel histogram_;
+    Pipeline pipeline_;
+
+    std::optional<LoadedImage> proxy_;
+    std::optional<LoadedImage> full_;
+    RawOptions loadedRaw_;
+    std::map<Uuid, EditSettings> settingsCache_;
+    std::optional<EditSettings> copied_;
+    UndoHistory history_;
+    bool announcedCanUndo_ = false;
+    bool announcedCanRedo_ = false;
+    EditRun lastEdit_;
+
+    // Pending work. Restarting a timer or replacing a token supersedes the
+    // previous request: that is how bursts of changes are debounced.
+    QTimer saveTimer_;
+    QTimer statusTimer_;
+    QTimer reloadTimer_;
+    QTimer histTimer_;
+    std::optional<TaskToken> openTask_;  // sidecar reading of the latest open
+    std::optional<TaskToken> loadTask_;  // preview decode or delayed re-decode
+    std::optional<TaskToken> fullTask_;  // kept until that decode ends, even when cancelled
+    std::optional<TaskToken> histTask_;
+    std::optional<Uuid> reloadFor_;      // the photo a delayed re-decode was scheduled for
+
+    // Declared last: destroyed first, after the destructor has waited for it.
+    QThreadPool workers_;
+};
+
+}  // namespace ombrel

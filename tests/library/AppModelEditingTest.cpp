@@ -1,0 +1,263 @@
+#include "ModelFixture.h"
+
+#include "model/Sidecar.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace ombrel;
+using namespace ombrel::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TwoPhotos {
+    TempDir dir;
+    fs::path a = copyTestFileAs(smallPng, dir.path(), "a.png");
+    fs::path b = copyTestFileAs(smallPng, dir.path(), "b.png");
+};
+
+void setExposure(AppModel& model, double value) { model.binding(EditField::scalar(EditField::Scalar::exposure)).setValue(value); }
+
+int undoSteps(AppModel& model) {
+    int steps = 0;
+    while (model.canUndo()) {
+        model.undo();
+        ++steps;
+    }
+    return steps;
+}
+
+}  // namespace
+
+class AppModelEditingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
+
+    void aLongDragIsOneUndoStep() {
+        TwoPhotos photos;
+        ManualClock clock;
+        AppModel model(ModelServices::standard(), {}, clock.clock());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+
+        // Five seconds of movement, never more than 0.9 s between two moves.
+        for (int i = 1; i <= 10; ++i) {
+            setExposure(model, i * 0.1);
+            clock.advance(500ms);
+        }
+        QCOMPARE(model.history().undoCount(), std::size_t{1});
+
+        model.undo();
+        QCOMPARE(model.edit()->settings().exposure, 0.0);
+        QVERIFY(!model.canUndo());
+        QVERIFY(model.canRedo());
+    }
+
+    void aPauseOrAnotherPhotoStartsANewStep() {
+        TwoPhotos photos;
+        ManualClock clock;
+        AppModel model(ModelServices::standard(), {}, clock.clock());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+
+        setExposure(model, 0.2);
+        clock.advance(1200ms);
+        setExposure(model, 0.4);
+        QCOMPARE(model.history().undoCount(), std::size_t{2});
+
+        // Same key, well inside the window, but on another photo.
+        clock.advance(100ms);
+        model.select(idOf(model, "b.png"), false, false);
+        clock.advance(100ms);
+        setExposure(model, 0.4);
+        QCOMPARE(model.history().undoCount(), std::size_t{3});
+
+        // Exactly the window apart no longer continues the run.
+        clock.advance(1000ms);
+        setExposure(model, 0.6);
+        QCOMPARE(model.history().undoCount(), std::size_t{4});
+    }
+
+    void uniqueKeysNeverCoalesceAndSharedOnesDo() {
+        TwoPhotos photos;
+        ManualClock clock;
+        AppModel model(ModelServices::standard(), {}, clock.clock());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+
+        for (int i = 0; i < 2; ++i) {
+            model.mutate("rot-l-" + Uuid::generate().toString(), [](EditSettings& s) { s.crop.quarterTurns -= 1; });
+            clock.advance(50ms);
+        }
+        QCOMPARE(model.history().undoCount(), std::size_t{2});
+
+        for (int i = 0; i < 2; ++i) {
+            model.mutate("aspect-swap", [](EditSettings& s) { s.crop.aspectSwapped = !s.crop.aspectSwapped; });
+            clock.advance(50ms);
+        }
+        QCOMPARE(model.history().undoCount(), std::size_t{3});
+    }
+
+    void anEditThatChangesNothingRecordsAndSavesNothing() {
+        TwoPhotos photos;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+        QSignalSpy tickSpy(model.view(), &ViewState::tickChanged);
+
+        setExposure(model, 0.0);
+        model.reset(Section::detail);
+
+        QVERIFY(!model.canUndo());
+        QVERIFY(!model.savePending());
+        QCOMPARE(tickSpy.count(), 0);
+    }
+
+    void theHistoryKeepsTheLatestTwoHundredSteps() {
+        TwoPhotos photos;
+        ManualClock clock;
+        AppModel model(ModelServices::standard(), {}, clock.clock());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+
+        for (int i = 1; i <= 201; ++i) {
+            setExposure(model, i);
+            clock.advance(2s);
+        }
+        QCOMPARE(undoSteps(model), 200);
+        // The first edit can no longer be undone: its result is where undo ends.
+        QCOMPARE(model.edit()->settings().exposure, 1.0);
+        QCOMPARE(model.history().redoCount(), std::size_t{200});
+    }
+
+    void undoingAnotherPhotosEditGoesBackToIt() {
+        TwoPhotos photos;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+        const Uuid a = idOf(model, "a.png");
+        setExposure(model, 0.5);
+        setExposure(model, 0.8);  // same run
+        model.select(idOf(model, "b.png"), false, false);
+
+        model.undo();
+
+        QCOMPARE(model.currentID(), std::optional<Uuid>(a));
+        QCOMPARE(model.edit()->settings().exposure, 0.0);
+        QCOMPARE(model.cachedSettings(a)->exposure, 0.0);
+
+        model.redo();
+        QCOMPARE(model.edit()->settings().exposure, 0.8);
+        QVERIFY(model.canUndo());
+        QVERIFY(!model.canRedo());
+    }
+
+    void aNewEditAfterUndoEmptiesRedo() {
+        TwoPhotos photos;
+        ManualClock clock;
+        AppModel model(ModelServices::standard(), {}, clock.clock());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+        QSignalSpy redoSpy(&model, &AppModel::canRedoChanged);
+        setExposure(model, 0.5);
+        clock.advance(2s);
+        setExposure(model, 1.0);
+        model.undo();
+        QVERIFY(model.canRedo());
+
+        // Straight after an undo even the same slider starts a new step.
+        setExposure(model, 0.7);
+        QVERIFY(!model.canRedo());
+        QCOMPARE(redoSpy.count(), 2);
+        QCOMPARE(model.history().undoCount(), std::size_t{2});
+        model.undo();
+        QCOMPARE(model.edit()->settings().exposure, 0.5);
+    }
+
+    void resettingDetailRestoresItsFourFieldsInOneStep() {
+        TwoPhotos photos;
+        ManualClock clock;
+        AppModel model(ModelServices::standard(), {}, clock.clock());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+        model.mutate("setup", [](EditSettings& s) {
+            s.exposure = 1;
+            s.sharpAmount = 50;
+            s.sharpRadius = 2.5;
+            s.lumNR = 10;
+            s.colorNR = 20;
+        });
+        model.reset(Section::detail);
+
+        const EditSettings& s = model.edit()->settings();
+        QCOMPARE(s.sharpAmount, 0.0);
+        QCOMPARE(s.sharpRadius, 1.0);
+        QCOMPARE(s.lumNR, 0.0);
+        QCOMPARE(s.colorNR, 0.0);
+        QCOMPARE(s.exposure, 1.0);
+        QCOMPARE(model.history().undoCount(), std::size_t{2});
+
+        model.undo();
+        QCOMPARE(model.edit()->settings().sharpRadius, 2.5);
+        QCOMPARE(model.edit()->settings().colorNR, 20.0);
+    }
+
+    void eachSectionResetLeavesTheLaterSectionsAlone() {
+        TwoPhotos photos;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+        EditSettings edited;
+        edited.tint = 5;
+        edited.curves.master = {{0, 0.1}, {1, 1}};
+        edited.hsl.sat[2] = 30;
+        edited.sharpRadius = 2;
+        edited.distortion = -20;
+        edited.crop.aspect = "1:1";
+        edited.raw.appleBoost = false;
+        model.mutate("setup", [&](EditSettings& s) { s = edited; });
+
+        // In section order: whether the fields of each section are still edited.
+        const auto stillEdited = [&](const EditSettings& s) {
+            return std::vector<bool>{s.tint != 0,       s.curves != CurveSet{},   !s.hsl.isNeutral(),
+                                     s.sharpRadius != 1, s.distortion != 0,        s.crop != CropSettings{},
+                                     s.raw != RawOptions{}};
+        };
+        const auto sections = sectionTexts.cases();
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            model.reset(sections[i]);
+            const auto edits = stillEdited(model.edit()->settings());
+            for (std::size_t j = 0; j < sections.size(); ++j) QCOMPARE(edits[j], j > i);
+        }
+        QCOMPARE(model.edit()->settings(), EditSettings{});
+        QCOMPARE(model.history().undoCount(), std::size_t{8});
+    }
+
+    void returningToDefaultsDeletesTheSidecarAfterTheSaveDelay() {
+        TwoPhotos photos;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {photos.dir.path()}));
+        const fs::path sidecar = Sidecar::pathFor(photos.a);
+
+        setExposure(model, 0.3);
+        QVERIFY(!fs::exists(sidecar));
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(sidecar), 2000);
+
+        setExposure(model, 0.0);
+        QElapsedTimer sinceEdit;
+        sinceEdit.start();
+        QVERIFY(fs::exists(sidecar));
+        QTRY_VERIFY_WITH_TIMEOUT(!fs::exists(sidecar), 2000);
+        const auto saveDelay = model.timings().save.count();
+        QVERIFY2(sinceEdit.elapsed() >= saveDelay - 10, qPrintable(QString::number(sinceEdit.elapsed())));
+    }
+
+    void withoutACurrentPhotoEditsDoNothing() {
+        AppModel model(ModelServices::standard());
+        setExposure(model, 1.0);
+        QCOMPARE(model.edit()->settings(), EditSettings{});
+        QVERIFY(!model.canUndo());
+        model.undo();
+        model.redo();
+        QVERIFY(!model.canRedo());
+    }
+};
+
+QTEST_GUILESS_MAIN(AppModelEditingTest)
+#include "AppModelEditingTest.moc"

@@ -1,0 +1,239 @@
+#include "ModelFixture.h"
+
+#include "model/Sidecar.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <atomic>
+
+using namespace ombrel;
+using namespace ombrel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Five photos p1...p5 with the given ratings written to their sidecars.
+struct Strip {
+    TempDir dir;
+    std::vector<fs::path> files;
+
+    explicit Strip(const std::vector<int>& ratings = {0, 0, 0, 0, 0}) {
+        for (std::size_t i = 0; i < ratings.size(); ++i) {
+            std::string name = "p";
+            name += std::to_string(i + 1);
+            name += ".png";
+            const fs::path file = copyTestFileAs(smallPng, dir.path(), name);
+            Sidecar sidecar;
+            sidecar.rating = ratings[i];
+            Sidecar::write(sidecar, file);
+            files.push_back(file);
+        }
+    }
+};
+
+// The standard services, counting preview decodes.
+ModelServices countingLoads(std::shared_ptr<std::atomic<int>> count) {
+    ModelServices services = ModelServices::standard();
+    services.load = [load = services.load, count](const fs::path& file, std::optional<double> maxSide,
+                                                  const RawOptions& raw, std::optional<PixelSize> known) {
+        ++*count;
+        return load(file, maxSide, raw, known);
+    };
+    return services;
+}
+
+PhotoIDs ids(const AppModel& model, std::initializer_list<const char*> names) {
+    PhotoIDs out;
+    for (const char* name : names) out.insert(idOf(model, name));
+    return out;
+}
+
+}  // namespace
+
+class AppModelNavigationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
+
+    void shiftClickSelectsTheVisibleRangeAndKeepsTheCurrentPhoto() {
+        Strip strip({2, 2, 0, 2, 2});
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.setMinRating(1);  // hides p3
+        model.select(idOf(model, "p2.png"), false, false);
+
+        model.select(idOf(model, "p5.png"), true, false);
+        QCOMPARE(model.selection(), ids(model, {"p2.png", "p4.png", "p5.png"}));
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p2.png")));
+
+        // Backwards works the same way.
+        model.select(idOf(model, "p1.png"), true, false);
+        QCOMPARE(model.selection(), ids(model, {"p1.png", "p2.png"}));
+
+        // A hidden end is not in the visible list: the click falls through
+        // to an ordinary switch.
+        model.select(idOf(model, "p3.png"), true, false);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p3.png")));
+        QCOMPARE(model.selection(), ids(model, {"p3.png"}));
+    }
+
+    void ctrlClickTogglesWithoutSwitchingOrReloading() {
+        Strip strip;
+        auto loads = std::make_shared<std::atomic<int>>(0);
+        AppModel model(countingLoads(loads));
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        QVERIFY(waitForLoad(model));
+        const int loadsBefore = *loads;
+        const Uuid current = *model.currentID();
+        QSignalSpy currentSpy(&model, &AppModel::currentIDChanged);
+
+        model.select(idOf(model, "p3.png"), false, true);
+        QCOMPARE(model.selection(), ids(model, {"p1.png", "p3.png"}));
+        model.select(idOf(model, "p3.png"), false, true);
+        QCOMPARE(model.selection(), ids(model, {"p1.png"}));
+        // The current photo stays selected and current.
+        model.select(current, false, true);
+        QCOMPARE(model.selection(), PhotoIDs{current});
+
+        QCOMPARE(currentSpy.count(), 0);
+        QVERIFY(!model.loading());
+        QCOMPARE(loads->load(), loadsBefore);
+    }
+
+    void aPlainClickOnTheCurrentPhotoCollapsesTheSelection() {
+        Strip strip;
+        auto loads = std::make_shared<std::atomic<int>>(0);
+        AppModel model(countingLoads(loads));
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        QVERIFY(waitForLoad(model));
+        model.select(idOf(model, "p4.png"), true, false);
+        QCOMPARE(model.selection().size(), std::size_t{4});
+        const int loadsBefore = *loads;
+        const int tick = model.view()->tick();
+
+        model.select(idOf(model, "p1.png"), false, false);
+        QCOMPARE(model.selection(), ids(model, {"p1.png"}));
+        QCOMPARE(model.view()->tick(), tick);
+        QCOMPARE(loads->load(), loadsBefore);
+    }
+
+    void switchingSavesAtOnceAndResetsTheView() {
+        Strip strip;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.mutate("exposure", [](EditSettings& s) { s.exposure = 0.75; });
+        model.view()->setZoom(3);
+        model.view()->setPan({12, -4});
+        model.view()->setZoomLabel(QStringLiteral("300%"));
+        model.view()->setCropEditing(true);
+        model.view()->setEyedropper(true);
+        QVERIFY(model.savePending());
+
+        model.select(idOf(model, "p2.png"), false, false);
+
+        QVERIFY(!model.savePending());
+        QCOMPARE(Sidecar::read(strip.files[0])->settings.exposure, 0.75);
+        QCOMPARE(model.edit()->settings(), EditSettings{});
+        QCOMPARE(model.view()->zoom(), 1.0);
+        QCOMPARE(model.view()->pan(), QSizeF(0, 0));
+        QCOMPARE(model.view()->zoomLabel(), QStringLiteral("Fit"));
+        QVERIFY(!model.view()->cropEditing());
+        QVERIFY(!model.view()->eyedropper());
+
+        // Coming back shows the edit again, from the settings cache.
+        model.select(idOf(model, "p1.png"), false, false);
+        QCOMPARE(model.edit()->settings().exposure, 0.75);
+    }
+
+    void steppingMovesThroughVisiblePhotosWithoutWrapping() {
+        Strip strip({1, 0, 1, 1, 1});
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.setMinRating(1);
+
+        model.step(-1);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p1.png")));
+        model.step(1);  // p2 is hidden
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p3.png")));
+        model.step(2);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p5.png")));
+        model.step(1);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p5.png")));
+    }
+
+    void theCurrentRejectStaysVisibleUnderPicksUntilTheSwitch() {
+        Strip strip;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.select(idOf(model, "p5.png"), true, false);
+        model.toggleFlag(Flag::pick);  // all five picked
+        model.select(idOf(model, "p2.png"), false, false);
+        model.setFlagFilter(FlagFilter::picks);
+
+        model.toggleFlag(Flag::reject);
+        QCOMPARE(model.visiblePhotos().size(), std::size_t{5});
+
+        model.step(1);
+        QCOMPARE(fileNames(model.visiblePhotos()), (std::vector<std::string>{"p1.png", "p3.png", "p4.png", "p5.png"}));
+        QCOMPARE(Sidecar::read(strip.files[1])->flag, Flag::reject);
+    }
+
+    void ratingATargetSetWritesEverySidecarAtOnce() {
+        Strip strip;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.select(idOf(model, "p4.png"), true, false);
+        QCOMPARE(model.targetIDs().size(), std::size_t{4});
+
+        model.setRating(3);
+
+        for (std::size_t i = 0; i < 4; ++i) {
+            QCOMPARE(model.photos()[i].rating, 3);
+            QCOMPARE(Sidecar::read(strip.files[i])->rating, 3);
+        }
+        QCOMPARE(model.photos()[4].rating, 0);
+        QVERIFY(!fs::exists(Sidecar::pathFor(strip.files[4])));
+    }
+
+    void flagTogglingMakesAMixedSetUniformThenClearsIt() {
+        Strip strip;
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.toggleFlag(Flag::reject);  // p1 rejected
+        model.select(idOf(model, "p2.png"), false, false);
+        model.toggleFlag(Flag::pick);  // p2 picked
+        model.select(idOf(model, "p1.png"), false, true);
+        QCOMPARE(model.targetIDs(), (std::vector<Uuid>{idOf(model, "p1.png"), idOf(model, "p2.png")}));
+
+        model.toggleFlag(Flag::pick);
+        QCOMPARE(model.photos()[0].flag, Flag::pick);
+        QCOMPARE(model.photos()[1].flag, Flag::pick);
+
+        model.toggleFlag(Flag::pick);
+        QCOMPARE(model.photos()[0].flag, Flag::none);
+        QCOMPARE(model.photos()[1].flag, Flag::none);
+        // Back to nothing worth keeping: the sidecars are gone.
+        QVERIFY(!fs::exists(Sidecar::pathFor(strip.files[0])));
+        QVERIFY(!fs::exists(Sidecar::pathFor(strip.files[1])));
+    }
+
+    void selectedPhotosHiddenByAFilterAreStillTargets() {
+        Strip strip({0, 3, 0, 3, 0});
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {strip.dir.path()}));
+        model.setSelection(ids(model, {"p1.png", "p3.png", "p5.png"}));
+        model.select(idOf(model, "p2.png"), false, true);  // keeps the selection, p1 stays current
+        model.setMinRating(2);
+        QCOMPARE(fileNames(model.visiblePhotos()), (std::vector<std::string>{"p1.png", "p2.png", "p4.png"}));
+
+        model.setRating(1);
+        QCOMPARE(Sidecar::read(strip.files[2])->rating, 1);
+        QCOMPARE(Sidecar::read(strip.files[4])->rating, 1);
+        QCOMPARE(Sidecar::read(strip.files[3])->rating, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(AppModelNavigationTest)
+#include "AppModelNavigationTest.moc"
