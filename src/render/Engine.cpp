@@ -189,18 +189,27 @@ void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, doub
     flush();
 }
 
-// Bilinear sample of one plane at continuous coordinates, edges extended.
-inline float sampleBilinear(const float* plane, int w, int h, double x, double y) {
+// Bilinear weights of one point of a plane, edges extended: computed once,
+// then read from each of the three planes.
+struct BilinearTap {
+    std::size_t i00, i01, i10, i11;
+    float tx, ty;
+};
+
+inline BilinearTap bilinearTap(int w, int h, double x, double y) {
     const double u = x - 0.5, v = y - 0.5;
     const double fu = std::floor(u), fv = std::floor(v);
-    const float tx = static_cast<float>(u - fu), ty = static_cast<float>(v - fv);
-    const int i0 = std::clamp(static_cast<int>(fu), 0, w - 1), i1 = std::clamp(static_cast<int>(fu) + 1, 0, w - 1);
-    const int j0 = std::clamp(static_cast<int>(fv), 0, h - 1), j1 = std::clamp(static_cast<int>(fv) + 1, 0, h - 1);
-    const float* r0 = plane + std::size_t(j0) * w;
-    const float* r1 = plane + std::size_t(j1) * w;
-    const float top = r0[i0] + tx * (r0[i1] - r0[i0]);
-    const float bottom = r1[i0] + tx * (r1[i1] - r1[i0]);
-    return top + ty * (bottom - top);
+    const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
+    const int i0 = std::clamp(iu, 0, w - 1), i1 = std::clamp(iu + 1, 0, w - 1);
+    const std::size_t r0 = std::size_t(std::clamp(iv, 0, h - 1)) * w;
+    const std::size_t r1 = std::size_t(std::clamp(iv + 1, 0, h - 1)) * w;
+    return {r0 + i0, r0 + i1, r1 + i0, r1 + i1, static_cast<float>(u - fu), static_cast<float>(v - fv)};
+}
+
+inline float sample(const float* plane, const BilinearTap& t) {
+    const float top = plane[t.i00] + t.tx * (plane[t.i01] - plane[t.i00]);
+    const float bottom = plane[t.i10] + t.tx * (plane[t.i11] - plane[t.i10]);
+    return top + t.ty * (bottom - top);
 }
 
 }  // namespace
@@ -274,20 +283,25 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
         float* xs = b + n;
         float* ys = xs + n;
         for (int j = rows.begin(); j != rows.end(); ++j) {
-            for (int i = 0; i < n; ++i) {
-                double x, y;
-                outToSource.apply(region.x + i + 0.5, region.y + j + 0.5, x, y);
+            // Along a row the mapping advances by a constant step.
+            double x, y;
+            outToSource.apply(region.x + 0.5, region.y + j + 0.5, x, y);
+            const float* planeR = work.plane(0);
+            const float* planeG = work.plane(1);
+            const float* planeB = work.plane(2);
+            for (int i = 0; i < n; ++i, x += outToSource.a, y += outToSource.c) {
                 xs[i] = static_cast<float>(x);
                 ys[i] = static_cast<float>(y);
+                double sx = x, sy = y;
                 if (plan.bump) {
                     const ops::Point p = ops::bumpSource(*plan.bump, {x, y});
-                    x = p.x;
-                    y = p.y;
+                    sx = p.x;
+                    sy = p.y;
                 }
-                const double wx = (x - x0) * toWorkX, wy = (y - y0) * toWorkY;
-                r[i] = sampleBilinear(work.plane(0), workW, workH, wx, wy);
-                g[i] = sampleBilinear(work.plane(1), workW, workH, wx, wy);
-                b[i] = sampleBilinear(work.plane(2), workW, workH, wx, wy);
+                const BilinearTap tap = bilinearTap(workW, workH, (sx - x0) * toWorkX, (sy - y0) * toWorkY);
+                r[i] = sample(planeR, tap);
+                g[i] = sample(planeG, tap);
+                b[i] = sample(planeB, tap);
             }
             if (!headInWork) plan.head.run(r, g, b, n);
             if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
