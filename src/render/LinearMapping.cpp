@@ -21,18 +21,9 @@ namespace {
 
 template <SampleLayout L>
 void mapRow(const std::uint8_t* in, float* out, int width, const LinearMapping& m) {
-    constexpr int n = channelCount(L);
-    for (int x = 0; x < width; ++x, in += n, out += 4) {
-        if constexpr (isGray(L)) {
-            out[0] = out[1] = out[2] = m.table[0][in[0]];
-        } else {
-            out[0] = m.table[0][in[0]];
-            out[1] = m.table[1][in[1]];
-            out[2] = m.table[2][in[2]];
-        }
-        applyMatrix(m, out);
-        out[3] = hasAlpha(L) ? in[n - 1] / 255.0f : 1.0f;
-    }
+    lineariseRow<L>(in, out, width, m);
+    if (m.identity) return;
+    for (int x = 0; x < width; ++x) applyMatrix(m, out + std::size_t(x) * 4);
 }
 
 template <SampleLayout L>

@@ -33,6 +33,23 @@ inline void applyMatrix(const LinearMapping& m, float* rgb) {
     for (int i = 0; i < 3; ++i) rgb[i] = m.matrix[i][0] * r + m.matrix[i][1] * g + m.matrix[i][2] * b;
 }
 
+// One row of stored samples to linear device colour RGBA (alpha 1 where the
+// layout has none), before the matrix.
+template <SampleLayout L>
+void lineariseRow(const std::uint8_t* in, float* out, int width, const LinearMapping& m) {
+    constexpr int n = channelCount(L);
+    for (int x = 0; x < width; ++x, in += n, out += 4) {
+        if constexpr (isGray(L)) {
+            out[0] = out[1] = out[2] = m.table[0][in[0]];
+        } else {
+            out[0] = m.table[0][in[0]];
+            out[1] = m.table[1][in[1]];
+            out[2] = m.table[2][in[2]];
+        }
+        out[3] = hasAlpha(L) ? in[n - 1] / 255.0f : 1.0f;
+    }
+}
+
 // The whole picture through the mapping (samples must be mappable).
 Image applyMapping(const Samples& samples, const LinearMapping& mapping);
 

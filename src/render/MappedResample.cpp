@@ -19,21 +19,6 @@ struct Scratch {
     std::vector<float> filtered;  // the strip's source rows after the horizontal pass
 };
 
-template <SampleLayout L>
-void linearise(const std::uint8_t* in, float* out, int width, const LinearMapping& m) {
-    constexpr int n = channelCount(L);
-    for (int x = 0; x < width; ++x, in += n, out += 4) {
-        if constexpr (isGray(L)) {
-            out[0] = out[1] = out[2] = m.table[0][in[0]];
-        } else {
-            out[0] = m.table[0][in[0]];
-            out[1] = m.table[1][in[1]];
-            out[2] = m.table[2][in[2]];
-        }
-        out[3] = hasAlpha(L) ? in[n - 1] / 255.0f : 1.0f;
-    }
-}
-
 void filterRow(const float* in, float* out, const detail::AxisTaps& taps, int width) {
     for (int x = 0; x < width; ++x, out += 4) {
         const float* w = &taps.weights[static_cast<std::size_t>(x) * taps.maxCount];
@@ -71,7 +56,7 @@ Image resampleLayout(const Samples& s, const LinearMapping& m, int width, int he
         local.linear.resize(static_cast<std::size_t>(s.width) * 4);
         local.filtered.resize(static_cast<std::size_t>(last - first) * rowLength);
         for (int sy = first; sy < last; ++sy) {
-            linearise<L>(s.row(sy), local.linear.data(), s.width, m);
+            lineariseRow<L>(s.row(sy), local.linear.data(), s.width, m);
             filterRow(local.linear.data(), local.filtered.data() + static_cast<std::size_t>(sy - first) * rowLength,
                       hx, width);
         }
