@@ -1,5 +1,7 @@
 #include "MetadataReader.h"
 
+#include "Exiv2Setup.h"
+
 #include <exiv2/exiv2.hpp>
 
 #include <mutex>
@@ -8,34 +10,6 @@
 namespace ombrel::MetadataReader {
 
 namespace {
-
-std::mutex xmpToolkitMutex;
-
-// The XMP toolkit keeps process-wide state (its namespace registry, extended
-// while parsing) that the lock Exiv2 is handed does not cover: concurrent
-// parses were seen to lose tags. So all reading that may parse XMP, and the
-// lookups of XMP keys, take turns; it costs about a millisecond per file.
-std::mutex xmpParsingMutex;
-
-// Exiv2's own registry updates take this lock.
-void lockXmpToolkit(void*, bool lock) {
-    if (lock) {
-        xmpToolkitMutex.lock();
-    } else {
-        xmpToolkitMutex.unlock();
-    }
-}
-
-void initialise() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize(lockXmpToolkit, nullptr);
-#ifdef EXV_ENABLE_BMFF
-        Exiv2::enableBMFF(true);  // CR3 and other ISO base media files
-#endif
-    });
-}
 
 bool isCameraRawType(int type) {
     switch (type) {
@@ -118,7 +92,7 @@ void addXmp(const Exiv2::XmpData& xmp, ImageProperties& p) {
 }
 
 std::optional<FileMetadata> fromImage(Exiv2::Image& image) {
-    const std::lock_guard lock(xmpParsingMutex);
+    const std::lock_guard lock(exiv2::xmpMutex());
     image.readMetadata();
     FileMetadata m;
     m.cameraRaw = isCameraRawType(image.imageType());
@@ -137,7 +111,7 @@ std::optional<FileMetadata> fromImage(Exiv2::Image& image) {
 
 std::optional<FileMetadata> read(const std::filesystem::path& file) {
     try {
-        initialise();
+        exiv2::initialise();
         auto image = Exiv2::ImageFactory::open(file.string(), false);
         if (!image.get()) return std::nullopt;
         return fromImage(*image);
@@ -148,7 +122,7 @@ std::optional<FileMetadata> read(const std::filesystem::path& file) {
 
 std::optional<FileMetadata> read(std::span<const std::uint8_t> bytes) {
     try {
-        initialise();
+        exiv2::initialise();
         auto image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
         if (!image.get()) return std::nullopt;
         return fromImage(*image);
@@ -160,7 +134,7 @@ std::optional<FileMetadata> read(std::span<const std::uint8_t> bytes) {
 void addExifBlock(std::span<const std::uint8_t> tiff, ImageProperties& properties) {
     if (tiff.empty()) return;
     try {
-        initialise();
+        exiv2::initialise();
         Exiv2::ExifData exif;
         Exiv2::ExifParser::decode(exif, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
         addTags(exif, properties);
@@ -171,8 +145,8 @@ void addExifBlock(std::span<const std::uint8_t> tiff, ImageProperties& propertie
 void addXmpPacket(std::string_view packet, ImageProperties& properties) {
     if (packet.empty()) return;
     try {
-        initialise();
-        const std::lock_guard lock(xmpParsingMutex);
+        exiv2::initialise();
+        const std::lock_guard lock(exiv2::xmpMutex());
         Exiv2::XmpData xmp;
         if (Exiv2::XmpParser::decode(xmp, std::string(packet)) != 0) return;
         addXmp(xmp, properties);
@@ -182,10 +156,10 @@ void addXmpPacket(std::string_view packet, ImageProperties& properties) {
 
 std::vector<std::uint8_t> exifThumbnail(std::span<const std::uint8_t> bytes) {
     try {
-        initialise();
+        exiv2::initialise();
         auto image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
         if (!image.get()) return {};
-        const std::lock_guard lock(xmpParsingMutex);
+        const std::lock_guard lock(exiv2::xmpMutex());
         image->readMetadata();
         const Exiv2::ExifThumbC thumb(image->exifData());
         if (std::string(thumb.mimeType()) != "image/jpeg") return {};

@@ -1,5 +1,7 @@
 #include "MetadataCopy.h"
 
+#include "render/Exiv2Setup.h"
+
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
@@ -36,35 +38,13 @@ constexpr std::array<std::uint16_t, 5> staleExifTags{
     0xa005,       // Interoperability IFD pointer
 };
 
-std::mutex xmpToolkitMutex;
-
-void lockXmpToolkit(void*, bool lock) {
-    if (lock) {
-        xmpToolkitMutex.lock();
-    } else {
-        xmpToolkitMutex.unlock();
-    }
-}
-
-// Reading a JPEG parses its XMP packet, and the XMP toolkit must be set up
-// once, with a lock, before threads use it.
-void initialiseExiv2() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize(lockXmpToolkit, nullptr);
-#ifdef EXV_ENABLE_BMFF
-        Exiv2::enableBMFF(true);
-#endif
-    });
-}
-
 // The carried tags of `source`; empty when it cannot be read.
 Exiv2::ExifData carriedExif(const std::filesystem::path& source) {
     Exiv2::ExifData carried;
     try {
         auto image = Exiv2::ImageFactory::open(source.string());
         if (!image.get()) return carried;
+        const std::lock_guard lock(exiv2::xmpMutex());
         image->readMetadata();
         for (const Exiv2::Exifdatum& datum : image->exifData()) {
             if (carriesTag(datum.groupName(), datum.tag())) carried.add(datum);
@@ -90,13 +70,15 @@ bool carriesTag(std::string_view group, std::uint16_t tag) {
 }
 
 bool copyMetadata(const std::filesystem::path& source, const std::filesystem::path& written, OutputSpace space) {
-    initialiseExiv2();
+    exiv2::initialise();
     const Exiv2::ExifData carried = carriedExif(source);
     try {
         auto image = Exiv2::ImageFactory::open(written.string());
         if (!image.get()) return false;
         // Start from what the file already holds: for TIFF that is its own
-        // pixel layout and ICC profile, which must stay.
+        // pixel layout and ICC profile, which must stay. The lock covers the
+        // read and the write.
+        const std::lock_guard lock(exiv2::xmpMutex());
         image->readMetadata();
         Exiv2::ExifData& exif = image->exifData();
         for (const Exiv2::Exifdatum& datum : carried) exif[datum.key()].setValue(&datum.value());
