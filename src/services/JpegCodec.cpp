@@ -1,5 +1,7 @@
 #include "JpegCodec.h"
 
+#include "render/EmbeddedJpeg.h"
+
 #include <turbojpeg.h>
 
 #include <memory>
@@ -12,7 +14,7 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
-// Our cache files are small; a header claiming more is damage, not a picture.
+// Our cache files are small; anything bigger is not one of ours.
 constexpr int maxSide = 4096;
 
 }  // namespace
@@ -32,19 +34,8 @@ std::optional<std::string> encodeJpeg(const Bitmap8& picture, int quality) {
 }
 
 std::optional<Bitmap8> decodeJpegStrict(std::string_view bytes) {
-    const Handle handle(tjInitDecompress());
-    if (!handle || bytes.empty()) return std::nullopt;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), data, bytes.size(), &width, &height, &subsampling, &colorspace) != 0 ||
-        width <= 0 || height <= 0 || width > maxSide || height > maxSide || colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
-        return std::nullopt;
-    }
-    Bitmap8 picture(width, height);
-    if (tjDecompress2(handle.get(), data, bytes.size(), picture.data(), width, 0, height, TJPF_RGB,
-                      TJFLAG_STOPONWARNING) != 0) {
-        return std::nullopt;
-    }
+    auto picture = decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0);
+    if (picture && (picture->width() > maxSide || picture->height() > maxSide)) return std::nullopt;
     return picture;
 }
 
