@@ -1,5 +1,6 @@
-// Exporting a 24 MP camera JPEG at full size with a typical edit, and the
-// peak memory of one export against a batch of twenty.
+// Exporting a 24 MP camera JPEG and a 24 MP DNG at full size with a typical
+// edit, and the peak memory of one export against a batch of twenty.
+#include "DngFixture.h"
 #include "render/Resample.h"
 #include "services/Exporter.h"
 
@@ -73,16 +74,21 @@ public:
         tjFree(jpeg);
         copyExif(camera, photo_);
         fs::create_directory(dir_ / "out");
+        raw_ = dir_ / "IMG_0002.dng";
+        rawOk_ = bench::writeBayerDng(camera, raw_, 6000, 4000, 1024);
     }
     ~Fixture() {
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
     const fs::path& photo() const { return photo_; }
+    const fs::path& raw() const { return raw_; }
+    bool rawOk() const { return rawOk_; }
     fs::path out(const std::string& name) const { return dir_ / "out" / name; }
 
 private:
-    fs::path dir_, photo_;
+    fs::path dir_, photo_, raw_;
+    bool rawOk_ = false;
 };
 
 const Fixture& fixture() {
@@ -104,9 +110,9 @@ EditSettings typicalEdit() {
     return s;
 }
 
-void exportOnce(const ExportOptions& options, const std::string& name) {
+void exportOnce(const ExportOptions& options, const std::string& name, const fs::path& photo = fixture().photo()) {
     const fs::path dest = fixture().out(name);
-    if (const auto error = Exporter::exportPhoto(fixture().photo(), typicalEdit(), options, dest)) {
+    if (const auto error = Exporter::exportPhoto(photo, typicalEdit(), options, dest)) {
         throw std::runtime_error(error->message);
     }
     fs::remove(dest);
@@ -146,6 +152,15 @@ void BM_ExportFullSizeJpeg(benchmark::State& state) {
     for (auto _ : state) exportOnce(options, "full.jpg");
 }
 BENCHMARK(BM_ExportFullSizeJpeg)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+// A 6000 x 4000 Bayer DNG, decoded in full by the RAW decoder.
+void BM_ExportRawFullSizeJpeg(benchmark::State& state) {
+    if (!fixture().rawOk()) return state.SkipWithError("could not write the DNG fixture");
+    const ExportOptions options;
+    for (auto _ : state) exportOnce(options, "raw.jpg", fixture().raw());
+}
+BENCHMARK(BM_ExportRawFullSizeJpeg)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 void BM_ExportResizedJpeg(benchmark::State& state) {

@@ -21,6 +21,10 @@ AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QO
     // A superseded decode runs to its end; spare threads keep a newer decode,
     // metadata and the histogram from queueing behind it on small machines.
     workers_.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
+    exportPool_.setMaxThreadCount(1);
+
+    presetsFile_ = PresetStore::defaultFile();
+    if (presetsFile_) userPresets_ = PresetStore::read(*presetsFile_);
 
     connect(&saveTimer_, &QTimer::timeout, this, [this] {
         if (currentID_) writeSidecar(*currentID_);
@@ -32,7 +36,13 @@ AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QO
 
 // Background work holds only copies, but nothing of it should outlive the
 // model: a quitting app or a finished test may remove the files it reads.
-AppModel::~AppModel() { workers_.waitForDone(); }
+// A running export stops after the photo it is writing, so no half-written
+// file is left and no thread outlives the model.
+AppModel::~AppModel() {
+    exportStop_->store(true);
+    exportPool_.waitForDone();
+    workers_.waitForDone();
+}
 
 void AppModel::setPhotos(std::vector<Photo> photos) {
     if (photos == photos_) return;

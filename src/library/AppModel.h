@@ -9,9 +9,11 @@
 #include "KeyHandling.h"
 #include "ModelServices.h"
 #include "ModelTimings.h"
+#include "PresetStore.h"
 #include "TaskToken.h"
 #include "UndoHistory.h"
 #include "ViewState.h"
+#include "WhiteBalanceSolver.h"
 
 #include "model/EditSettings.h"
 #include "model/Flag.h"
@@ -22,11 +24,15 @@
 #include "model/Uuid.h"
 #include "render/LoadedImage.h"
 #include "render/Pipeline.h"
+#include "services/ExportOptions.h"
 
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
 #include <QTimer>
+
+#include <atomic>
+#include <memory>
 
 #include <filesystem>
 #include <functional>
@@ -149,6 +155,31 @@ public:
     void saveNow();
     bool savePending() const { return saveTimer_.isActive(); }
 
+    // --- Settings transfer and presets. A transfer never carries the crop
+    // or the RAW options: those stay with each photo.
+    void copySettings();
+    void pasteSettings();
+    // The current photo's settings to the other targets.
+    void syncSettings();
+    void applyPreset(const Preset& preset);
+    // A new user preset from the current settings, without crop or RAW options.
+    void savePreset(const std::string& name);
+    void deletePreset(const Preset& preset);  // every user preset with its id
+    // Where the user presets are read and written; nothing when no folder is known.
+    const std::optional<std::filesystem::path>& presetsFile() const { return presetsFile_; }
+
+    // --- White balance
+    // The eyedropper's click, in fractions of the displayed frame from its top
+    // left: makes that point of the unadjusted photo neutral, as one undo step.
+    void pickWhiteBalance(double nx, double ny);
+    static whitebalance::Setting solveWB(float r, float g, float b) { return whitebalance::solve(r, g, b); }
+
+    // --- Export
+    // Exports the targets in photo order with the settings they have now,
+    // one after another in the background; progress and the summary come
+    // through `exportProgress` and the status line. Returns at once.
+    void exportTargets(const ExportOptions& options);
+
     // --- Images of the current photo
     // Asks for the full-resolution image when the preview needs more pixels
     // than the proxy has.
@@ -209,6 +240,17 @@ private:
     void measureHistogram();
     void cancelLoadTask();
 
+    using Transform = std::function<EditSettings(const EditSettings&)>;
+    void applyToTargets(const std::vector<Uuid>& ids, const Transform& transform);
+    void persistPresets();
+
+    struct ExportJob {
+        Photo photo;
+        EditSettings settings;
+    };
+    void runExport(std::vector<ExportJob> jobs, const ExportOptions& options);
+    void finishExport(int total, const std::vector<std::string>& failures);
+
     ModelServices services_;
     ModelTimings timings_;
     Clock clock_;
@@ -251,8 +293,14 @@ private:
     std::optional<TaskToken> histTask_;
     std::optional<Uuid> reloadFor_;      // the photo a delayed re-decode was scheduled for
 
-    // Declared last: destroyed first, after the destructor has waited for it.
+    std::optional<std::filesystem::path> presetsFile_;
+
+    // Declared last: destroyed first, after the destructor has waited for them.
     QThreadPool workers_;
+    // One thread: batches, and the photos within one, run one after another.
+    QThreadPool exportPool_;
+    // Set when the model goes away: a running batch stops after its photo.
+    std::shared_ptr<std::atomic<bool>> exportStop_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace ombrel

@@ -37,6 +37,7 @@ public:
     std::size_t undoCount() const { return undo_.size(); }
     std::size_t redoCount() const { return redo_.size(); }
 
+    void clearRedo() { redo_.clear(); }
     void clear();
 
 private:

@@ -67,4 +67,72 @@ std::optional<ExportError> writeExportFile(EncodedImage pixels, const FileSettin
     return ExportError::couldNotFinish(dest);
 }
 
+namespace {
+
+// More numbered names than any folder will hold: a bound so that a
+// candidate source that never runs dry cannot loop for ever.
+constexpr int maxAttempts = 100000;
+
+bool nameInUse(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path, error);
+    // An unreadable status counts as taken: the no-replace move decides later.
+    if (error) return error != std::errc::no_such_file_or_directory;
+    return status.type() != std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> firstFreeName(const NameCandidates& candidates, int& attempt) {
+    for (; attempt < maxAttempts; ++attempt) {
+        std::optional<std::filesystem::path> name = candidates(attempt);
+        if (!name) return std::nullopt;
+        if (!nameInUse(*name)) return name;
+    }
+    return std::nullopt;
+}
+
+// The no-replace move is the real test of a name: looking first would only
+// tell what was free a moment ago.
+MoveResult publishFirstFree(PendingFile& file, const NameCandidates& candidates, int attempt,
+                            std::filesystem::path& chosen) {
+    for (; attempt < maxAttempts; ++attempt) {
+        const std::optional<std::filesystem::path> name = candidates(attempt);
+        if (!name) break;
+        chosen = *name;
+        const MoveResult result = file.publishAs(*name);
+        if (result != MoveResult::nameTaken) return result;
+    }
+    return MoveResult::nameTaken;
+}
+
+std::optional<ExportError> writeExportFileFirstFree(EncodedImage pixels, const FileSettings& settings,
+                                                    const std::filesystem::path& source,
+                                                    const NameCandidates& candidates,
+                                                    std::filesystem::path* written) {
+    int attempt = 0;
+    std::optional<std::filesystem::path> first = firstFreeName(candidates, attempt);
+    if (!first) {
+        const auto plain = candidates(0);
+        return ExportError::cannotWriteTo(plain ? *plain : source);
+    }
+    std::optional<PendingFile> file = PendingFile::create(*first);
+    if (!file) return ExportError::cannotWriteTo(*first);
+
+    const bool ok = writePixels(file->fd(), pixels, settings);
+    pixels = Bitmap8();
+    if (!ok || !copyMetadata(source, file->path(), settings.space) || !file->finish()) {
+        return ExportError::couldNotFinish(*first);
+    }
+    std::filesystem::path chosen = *first;
+    switch (publishFirstFree(*file, candidates, attempt, chosen)) {
+        case MoveResult::moved:
+            if (written) *written = chosen;
+            return std::nullopt;
+        case MoveResult::nameTaken: return ExportError::cannotWriteTo(chosen);
+        case MoveResult::failed: break;
+    }
+    return ExportError::couldNotFinish(chosen);
+}
+
 }  // namespace ombrel

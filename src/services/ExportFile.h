@@ -4,8 +4,10 @@
 #include "ExportError.h"
 #include "ExportOptions.h"
 #include "OutputColor.h"
+#include "PendingFile.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace ombrel {
@@ -24,5 +26,28 @@ struct FileSettings {
 // left behind.
 std::optional<ExportError> writeExportFile(EncodedImage pixels, const FileSettings& settings,
                                            const std::filesystem::path& source, const std::filesystem::path& dest);
+
+// The names a file may take, in order of preference: attempt 0 is the plain
+// name, later attempts numbered ones; nothing when there is none left to try.
+using NameCandidates = std::function<std::optional<std::filesystem::path>(int attempt)>;
+
+// The first candidate from `attempt` on under which nothing exists (not even
+// a dangling link); its attempt number goes to `attempt`.
+std::optional<std::filesystem::path> firstFreeName(const NameCandidates& candidates, int& attempt);
+
+// Publishes `file` under the first candidate from `attempt` on that is free
+// at the moment of the move: a name taken meanwhile, by anyone, sends it on
+// to the next. Nothing is ever replaced. The name used goes to `chosen`.
+MoveResult publishFirstFree(PendingFile& file, const NameCandidates& candidates, int attempt,
+                            std::filesystem::path& chosen);
+
+// Like writeExportFile, for batches that number their names: written beside
+// the first free candidate and published under the first name still free
+// once the file is complete. Errors name the candidate last tried; the name
+// used goes to `written`.
+std::optional<ExportError> writeExportFileFirstFree(EncodedImage pixels, const FileSettings& settings,
+                                                    const std::filesystem::path& source,
+                                                    const NameCandidates& candidates,
+                                                    std::filesystem::path* written = nullptr);
 
 }  // namespace ombrel

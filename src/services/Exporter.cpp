@@ -87,8 +87,12 @@ std::chrono::year_month_day localToday() {
                                        std::chrono::day(static_cast<unsigned>(local.tm_mday))};
 }
 
-std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
-                                       const ExportOptions& options, const std::filesystem::path& dest) {
+namespace {
+
+// Decodes, develops and hands the pixels to `write`.
+template <typename Write>
+std::optional<ExportError> developAndWrite(const std::filesystem::path& photo, const EditSettings& settings,
+                                           const ExportOptions& options, Write write) {
     std::optional<LoadedImage> loaded = decode(photo, settings.raw);
     if (!loaded || !loaded->image) return ExportError::couldNotDecode(photo);
 
@@ -98,11 +102,36 @@ std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const
 
     const FileSettings file{options.format, options.quality,
                             options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb};
-    try {
-        return writeExportFile(std::move(*pixels), file, photo, dest);
-    } catch (...) {
-        return ExportError::couldNotFinish(dest);
-    }
+    return write(std::move(*pixels), file);
+}
+
+}  // namespace
+
+std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
+                                       const ExportOptions& options, const std::filesystem::path& dest) {
+    return developAndWrite(photo, settings, options,
+                           [&](EncodedImage pixels, const FileSettings& file) -> std::optional<ExportError> {
+                               try {
+                                   return writeExportFile(std::move(pixels), file, photo, dest);
+                               } catch (...) {
+                                   return ExportError::couldNotFinish(dest);
+                               }
+                           });
+}
+
+std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
+                                       const ExportOptions& options, const NameCandidates& candidates,
+                                       std::filesystem::path* written) {
+    return developAndWrite(photo, settings, options,
+                           [&](EncodedImage pixels, const FileSettings& file) -> std::optional<ExportError> {
+                               try {
+                                   return writeExportFileFirstFree(std::move(pixels), file, photo, candidates,
+                                                                   written);
+                               } catch (...) {
+                                   const auto plain = candidates(0);
+                                   return ExportError::couldNotFinish(plain ? *plain : photo);
+                               }
+                           });
 }
 
 }  // namespace ombrel::Exporter

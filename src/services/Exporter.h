@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportError.h"
+#include "ExportFile.h"
 #include "ExportOptions.h"
 
 #include "model/EditSettings.h"
@@ -35,5 +36,12 @@ std::chrono::year_month_day localToday();
 // thread for the whole work; never throws.
 std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
                                        const ExportOptions& options, const std::filesystem::path& dest);
+
+// The same for a batch that numbers its names: written under the first free
+// name among `candidates`, moving on to the next free one if another program
+// takes it while the photo is being written. The name used goes to `written`.
+std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
+                                       const ExportOptions& options, const NameCandidates& candidates,
+                                       std::filesystem::path* written = nullptr);
 
 }  // namespace ombrel::Exporter

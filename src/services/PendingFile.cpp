@@ -42,8 +42,11 @@ bool PendingFile::finish() {
     return synced && closed;
 }
 
-MoveResult PendingFile::publish() {
-    const MoveResult result = moveWithoutReplacing(path_, dest_);
+MoveResult PendingFile::publish() { return publishAs(dest_); }
+
+MoveResult PendingFile::publishAs(const std::filesystem::path& dest) {
+    if (published_) return MoveResult::failed;
+    const MoveResult result = moveWithoutReplacing(path_, dest);
     if (result == MoveResult::moved) published_ = true;
     return result;
 }

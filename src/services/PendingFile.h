@@ -32,6 +32,10 @@ public:
     // that took the name meanwhile.
     MoveResult publish();
 
+    // The same onto another name in the same folder, for when the intended
+    // name was taken meanwhile and the caller moves on to the next free one.
+    MoveResult publishAs(const std::filesystem::path& dest);
+
 private:
     PendingFile(std::filesystem::path path, std::filesystem::path dest, int fd)
         : path_(std::move(path)), dest_(std::move(dest)), fd_(fd) {}

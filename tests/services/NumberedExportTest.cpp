@@ -1,0 +1,94 @@
+// Batches number their file names; the chosen name must still be free when
+// the finished file lands on it.
+#include "ExportReadBack.h"
+#include "TempDir.h"
+#include "services/ExportFile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace ombrel {
+namespace {
+
+using test::TempDir;
+
+NameCandidates numbered(const std::filesystem::path& folder, int limit = 1000) {
+    return [folder, limit](int k) -> std::optional<std::filesystem::path> {
+        if (k > limit) return std::nullopt;
+        return folder / (k == 0 ? std::string("IMG.jpg") : "IMG-" + std::to_string(k) + ".jpg");
+    };
+}
+
+TEST(FirstFreeName, SkipsFilesAndDanglingLinks) {
+    TempDir dir;
+    test::writeFile(dir / "IMG.jpg", "x");
+    ASSERT_EQ(::symlink("nowhere", (dir / "IMG-1.jpg").c_str()), 0);
+    int attempt = 0;
+    EXPECT_EQ(firstFreeName(numbered(dir.path()), attempt), dir / "IMG-2.jpg");
+    EXPECT_EQ(attempt, 2);
+    attempt = 0;
+    EXPECT_EQ(firstFreeName(numbered(dir.path(), 1), attempt), std::nullopt);
+}
+
+// Another program takes the name between our look and our move: the file
+// goes to the next number and theirs stays as it is.
+TEST(PublishFirstFree, ANameTakenMeanwhileMovesOnToTheNextNumber) {
+    TempDir dir;
+    int attempt = 0;
+    const auto looked = firstFreeName(numbered(dir.path()), attempt);
+    ASSERT_EQ(looked, dir / "IMG.jpg");
+    auto file = PendingFile::create(*looked);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(::write(file->fd(), "ours", 4), 4);
+    ASSERT_TRUE(file->finish());
+    test::writeFile(dir / "IMG.jpg", "theirs");
+    test::writeFile(dir / "IMG-1.jpg", "theirs too");
+
+    std::filesystem::path chosen;
+    EXPECT_EQ(publishFirstFree(*file, numbered(dir.path()), attempt, chosen), MoveResult::moved);
+    EXPECT_EQ(chosen, dir / "IMG-2.jpg");
+    EXPECT_EQ(test::readFile(dir / "IMG-2.jpg"), "ours");
+    EXPECT_EQ(test::readFile(dir / "IMG.jpg"), "theirs");
+    EXPECT_EQ(test::readFile(dir / "IMG-1.jpg"), "theirs too");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"IMG-1.jpg", "IMG-2.jpg", "IMG.jpg"}));
+}
+
+TEST(PublishFirstFree, NoNameLeftFailsAndLeavesNothingOfOurs) {
+    TempDir dir;
+    test::writeFile(dir / "IMG.jpg", "theirs");
+    {
+        auto file = PendingFile::create(dir / "IMG.jpg");
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->finish());
+        std::filesystem::path chosen;
+        EXPECT_EQ(publishFirstFree(*file, numbered(dir.path(), 0), 0, chosen), MoveResult::nameTaken);
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG.jpg"});
+}
+
+TEST(WriteExportFileFirstFree, WritesUnderTheFirstFreeNumber) {
+    TempDir dir;
+    test::writeFile(dir / "IMG.jpg", "theirs");
+    std::filesystem::path written;
+    const auto error = writeExportFileFirstFree(test::noisyBitmap(40, 30), {ExportFormat::jpeg, 0.9, OutputSpace::srgb},
+                                                dir / "none.jpg", numbered(dir.path()), &written);
+    EXPECT_EQ(error, std::nullopt);
+    EXPECT_EQ(written, dir / "IMG-1.jpg");
+    const auto back = test::readJpeg(written);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 40);
+    EXPECT_EQ(test::readFile(dir / "IMG.jpg"), "theirs");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"IMG-1.jpg", "IMG.jpg"}));
+}
+
+TEST(WriteExportFileFirstFree, AMissingFolderIsReportedUnderThePlainName) {
+    TempDir dir;
+    const auto error = writeExportFileFirstFree(test::noisyBitmap(8, 8), {ExportFormat::png, 0.9, OutputSpace::srgb},
+                                                dir / "none.jpg", numbered(dir.path() / "missing"));
+    EXPECT_EQ(error, (ExportError{3, "Cannot write IMG.jpg"}));
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+}  // namespace
+}  // namespace ombrel
