@@ -10,6 +10,7 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -71,6 +72,13 @@ int main(int argc, char** argv) {
                           "Print a JSON array of objects: path, width, height, rating, flag, edited, exif");
     infoCommand->add_option("PATH", infoPaths, "Photos and/or folders")->required()->check(CLI::ExistingPath);
 
+    // CLI11 would only say that a subcommand is required; name the word instead.
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' && first != "export" && first != "info") {
+        std::fprintf(stderr, "%s: unknown command '%s': use export or info\nRun '%s --help' for usage.\n",
+                     program.c_str(), argv[1], program.c_str());
+        return badArguments;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

@@ -1,6 +1,7 @@
 #include "CliRun.h"
 #include "TempDir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace ombrel::test {
