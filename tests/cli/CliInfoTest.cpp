@@ -1,0 +1,139 @@
+#include "CliRun.h"
+#include "TempDir.h"
+#include "TestData.h"
+
+#include "model/Sidecar.h"
+#include "render/ImageLoader.h"
+#include "services/ExifReader.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <sstream>
+
+namespace ombrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+const std::vector<std::string> infoPhotos = {
+    // Listed in this order: file-browser order of the names.
+    "jpeg/canon_eos_rp_MG_0633.jpg",
+    "raw/canon_powershot_s40_crop_from_CRW_0117.dng",
+    "heic/iphone_xr_IMG_3578.heic",
+    "jpeg/orientation_6_Landscape_6.jpg",
+};
+
+Json exifJson(const fs::path& photo) {
+    Json lines = Json::array();
+    for (const auto& [label, value] : ExifReader::read(photo)) lines.push_back(Json::array({label, value}));
+    return lines;
+}
+
+TEST(CliInfo, JsonHasTheMembersInOrderWithTheAppsValues) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    for (auto it = infoPhotos.rbegin(); it != infoPhotos.rend(); ++it) copyTestFile(*it, dir.path());
+    const fs::path jpeg = dir / "canon_eos_rp_MG_0633.jpg";
+    const fs::path heic = dir / "iphone_xr_IMG_3578.heic";
+    Sidecar sidecar;
+    sidecar.rating = 4;
+    sidecar.flag = Flag::pick;
+    sidecar.settings.contrast = 10;
+    Sidecar::write(sidecar, jpeg);
+    // Rating and flag only: not edited.
+    Sidecar::write(Sidecar{1, EditSettings{}, 2, Flag::reject}, dir / "orientation_6_Landscape_6.jpg");
+    writeFile(Sidecar::pathFor(heic), "not json");  // counts as no sidecar
+
+    const CliResult result = runCli({"info", "--json", dir.path().string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json array = Json::parse(result.out);
+    ASSERT_TRUE(array.is_array());
+    ASSERT_EQ(array.size(), infoPhotos.size());
+
+    const std::vector<std::string> members = {"path", "width", "height", "rating", "flag", "edited", "exif"};
+    for (std::size_t i = 0; i < infoPhotos.size(); ++i) {
+        const Json& entry = array[i];
+        const fs::path photo = dir / fs::path(infoPhotos[i]).filename();
+        SCOPED_TRACE(photo.string());
+        std::vector<std::string> keys;
+        for (const auto& item : entry.items()) keys.push_back(item.key());
+        EXPECT_EQ(keys, members);
+        EXPECT_EQ(entry["path"], photo.string());
+        const auto size = ImageLoader::pixelSize(photo);
+        ASSERT_TRUE(size);
+        EXPECT_EQ(entry["width"], std::llround(size->width));
+        EXPECT_EQ(entry["height"], std::llround(size->height));
+        EXPECT_EQ(entry["exif"], exifJson(photo));
+        EXPECT_FALSE(entry["exif"].empty());
+        // The camera photos name their camera first; the derived one has its size at least.
+        EXPECT_EQ(entry["exif"][0][0], i < 3 ? "Camera" : "Size");
+    }
+    EXPECT_EQ(array[0]["rating"], 4);
+    EXPECT_EQ(array[0]["flag"], "pick");
+    EXPECT_EQ(array[0]["edited"], true);
+    for (int i : {1, 2}) {
+        EXPECT_EQ(array[i]["rating"], 0);
+        EXPECT_EQ(array[i]["flag"], "none");
+        EXPECT_EQ(array[i]["edited"], false);
+    }
+    EXPECT_EQ(array[3]["rating"], 2);
+    EXPECT_EQ(array[3]["flag"], "reject");
+    EXPECT_EQ(array[3]["edited"], false);
+
+    // The turned photo is measured upright: the Size line gives the stored
+    // size, width and height give it a quarter turn later.
+    std::string stored;
+    for (const auto& line : array[3]["exif"])
+        if (line[0] == "Size") stored = line[1];
+    std::istringstream words(stored);
+    long long storedWidth = 0, storedHeight = 0;
+    std::string times;
+    words >> storedWidth >> times >> storedHeight;
+    ASSERT_GT(storedWidth, 0);
+    EXPECT_NE(storedWidth, storedHeight);
+    EXPECT_EQ(array[3]["width"], storedHeight);
+    EXPECT_EQ(array[3]["height"], storedWidth);
+}
+
+TEST(CliInfo, TextGivesThePathThenOneLabelledLineEach) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const fs::path photo = copyTestFile("jpeg/canon_eos_rp_MG_0633.jpg", dir.path());
+    const fs::path other = copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    Sidecar sidecar;
+    sidecar.rating = 5;
+    sidecar.settings.exposure = 0.5;
+    Sidecar::write(sidecar, photo);
+
+    const CliResult result = runCli({"info", other.string(), photo.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto size = ImageLoader::pixelSize(photo);
+    ASSERT_TRUE(size);
+    std::string expected = photo.string() + "\n";
+    for (const auto& [label, value] : ExifReader::read(photo)) expected += label + ": " + value + "\n";
+    expected += "Width: " + std::to_string(std::llround(size->width)) + "\n" +
+                "Height: " + std::to_string(std::llround(size->height)) + "\n" +
+                "Rating: 5\nFlag: none\nEdited: yes\n";
+    // Sorted by name: canon_... before orientation_..., a blank line between.
+    ASSERT_TRUE(result.out.starts_with(expected)) << result.out;
+    EXPECT_TRUE(result.out.substr(expected.size()).starts_with("\n" + other.string() + "\n"));
+    EXPECT_TRUE(result.out.ends_with("Rating: 0\nFlag: none\nEdited: no\n"));
+}
+
+TEST(CliInfo, UnreadablePhotoIsListedWithoutSizeAndFails) {
+    TempDir dir;
+    writeFile(dir / "broken.jpg", "not a photo");
+    const CliResult result = runCli({"info", "--json", (dir / "broken.jpg").string()});
+    EXPECT_EQ(result.status, 1);
+    const Json array = Json::parse(result.out);
+    ASSERT_EQ(array.size(), 1u);
+    EXPECT_TRUE(array[0]["width"].is_null());
+    EXPECT_TRUE(array[0]["height"].is_null());
+    EXPECT_EQ(array[0]["exif"], Json::array());
+}
+
+}  // namespace
+}  // namespace ombrel::test
