@@ -43,9 +43,8 @@ int runExport(const ExportRequest& request) {
         bar.update(static_cast<int>(i), photo.file.filename().string());
         const std::string name = Exporter::fileName(request.options.nameTemplate, photo.file, static_cast<int>(i),
                                                     photo.sidecar.rating, today);
-        const fs::path dest = freeExportPath(folder, name, extension);
-        if (std::optional<ExportError> error =
-                Exporter::exportPhoto(photo.file, photo.sidecar.settings, request.options, dest)) {
+        if (std::optional<ExportError> error = Exporter::exportPhoto(
+                photo.file, photo.sidecar.settings, request.options, numberedExportNames(folder, name, extension))) {
             bar.clear();
             std::fprintf(stderr, "ombrel-cli: %s\n", error->message.c_str());
             failures.push_back(error->message);

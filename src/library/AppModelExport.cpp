@@ -1,5 +1,7 @@
 #include "AppModel.h"
 
+#include "services/ExportNaming.h"
+#include "services/ExportSummary.h"
 #include "services/Exporter.h"
 
 #include <QMetaObject>
@@ -41,10 +43,8 @@ void AppModel::runExport(std::vector<ExportJob> jobs, const ExportOptions& optio
         const std::string name =
             Exporter::fileName(options.nameTemplate, job.photo.url, static_cast<int>(i), job.photo.rating);
         // name.ext, then name-1.ext, name-2.ext ...: an existing file is never replaced.
-        const NameCandidates candidates = [&](int k) -> std::optional<std::filesystem::path> {
-            return folder / (k == 0 ? name + "." + extension : name + "-" + std::to_string(k) + "." + extension);
-        };
-        if (auto error = Exporter::exportPhoto(job.photo.url, job.settings, options, candidates)) {
+        if (auto error = Exporter::exportPhoto(job.photo.url, job.settings, options,
+                                               numberedExportNames(folder, name, extension))) {
             failures.push_back(std::move(error->message));
         }
         QMetaObject::invokeMethod(
@@ -58,16 +58,8 @@ void AppModel::runExport(std::vector<ExportJob> jobs, const ExportOptions& optio
 }
 
 void AppModel::finishExport(int total, const std::vector<std::string>& failures) {
-    const int failed = static_cast<int>(failures.size());
-    const int succeeded = total - failed;
     exportProgress_.setRunning(false);
-    QString summary = QStringLiteral("Exported ") + QString::number(succeeded);
-    if (failures.empty()) {
-        summary += succeeded == 1 ? QStringLiteral(" photo") : QStringLiteral(" photos");
-    } else {
-        summary += QStringLiteral(", ") + QString::number(failed) + QStringLiteral(" failed: ") +
-                   QString::fromStdString(failures.front());
-    }
+    const QString summary = QString::fromStdString(exportSummary(total, failures));
     exportProgress_.setMessage(summary);
     flash(summary);
 }

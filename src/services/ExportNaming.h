@@ -1,22 +1,17 @@
 #pragma once
 
+#include "ExportFile.h"
+
 #include <filesystem>
-#include <functional>
 #include <string_view>
 
 namespace ombrel {
 
-// Where an export named `name` with extension `ext` goes in `folder` without
-// replacing anything there: folder/name.ext, else folder/name-1.ext,
-// folder/name-2.ext, ... the first that `exists` says is free. Asked just
-// before each photo is written, so two photos of one batch with the same name
-// get name and name-1.
-std::filesystem::path freeExportPath(const std::filesystem::path& folder, std::string_view name,
-                                     std::string_view ext,
-                                     const std::function<bool(const std::filesystem::path&)>& exists);
-
-// The same against the file system.
-std::filesystem::path freeExportPath(const std::filesystem::path& folder, std::string_view name,
-                                     std::string_view ext);
+// The names an export named `name` may take in `folder`, in order: name.ext,
+// then name-1.ext, name-2.ext ... The exporter publishes under the first one
+// free at the moment the finished file is moved, so nothing is ever replaced,
+// and two photos of one batch with the same name get name and name-1.
+NameCandidates numberedExportNames(const std::filesystem::path& folder, std::string_view name,
+                                   std::string_view ext);
 
 }  // namespace ombrel

@@ -5,41 +5,30 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 
 namespace ombrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FreeExportPath, TakesTheNameItselfWhenFree) {
-    test::TempDir dir;
-    EXPECT_EQ(freeExportPath(dir.path(), "IMG_1", "jpg"), dir / "IMG_1.jpg");
+TEST(NumberedExportNames, PlainNameFirstThenNumbersFromOne) {
+    const NameCandidates names = numberedExportNames("/o", "IMG_1", "jpg");
+    EXPECT_EQ(names(0), fs::path("/o/IMG_1.jpg"));
+    EXPECT_EQ(names(1), fs::path("/o/IMG_1-1.jpg"));
+    EXPECT_EQ(names(11), fs::path("/o/IMG_1-11.jpg"));
+    EXPECT_EQ(names(-1), std::nullopt);
 }
 
-TEST(FreeExportPath, NumbersFromOneUpPastTakenNames) {
+TEST(NumberedExportNames, FirstFreeSkipsTakenNamesAndDanglingLinks) {
     test::TempDir dir;
-    test::writeFile(dir / "IMG_1.jpg", "x");
-    EXPECT_EQ(freeExportPath(dir.path(), "IMG_1", "jpg"), dir / "IMG_1-1.jpg");
-    test::writeFile(dir / "IMG_1-1.jpg", "x");
-    EXPECT_EQ(freeExportPath(dir.path(), "IMG_1", "jpg"), dir / "IMG_1-2.jpg");
-    // Another format's file does not take the name.
-    EXPECT_EQ(freeExportPath(dir.path(), "IMG_1", "tif"), dir / "IMG_1.tif");
-}
-
-TEST(FreeExportPath, AGapIsFilledAndNumbersGoPastNine) {
-    std::set<fs::path> taken{"/o/a.png", "/o/a-2.png"};
-    auto exists = [&](const fs::path& p) { return taken.count(p) > 0; };
-    EXPECT_EQ(freeExportPath("/o", "a", "png", exists), fs::path("/o/a-1.png"));
-    taken = {"/o/a.png"};
-    for (int k = 1; k <= 10; ++k) taken.insert("/o/a-" + std::to_string(k) + ".png");
-    EXPECT_EQ(freeExportPath("/o", "a", "png", exists), fs::path("/o/a-11.png"));
-}
-
-TEST(FreeExportPath, ADanglingLinkTakesTheName) {
-    test::TempDir dir;
-    fs::create_symlink(dir / "nowhere", dir / "a.jpg");
-    EXPECT_EQ(freeExportPath(dir.path(), "a", "jpg"), dir / "a-1.jpg");
+    test::writeFile(dir / "a.jpg", "x");
+    fs::create_symlink(dir / "nowhere", dir / "a-1.jpg");
+    int attempt = 0;
+    EXPECT_EQ(firstFreeName(numberedExportNames(dir.path(), "a", "jpg"), attempt), dir / "a-2.jpg");
+    EXPECT_EQ(attempt, 2);
+    attempt = 0;
+    EXPECT_EQ(firstFreeName(numberedExportNames(dir.path(), "a", "tif"), attempt), dir / "a.tif")
+        << "another format's file does not take the name";
 }
 
 TEST(ExportSummary, CountsWithPluralOnlyWhenNotOne) {
