@@ -1,5 +1,6 @@
 // Opening a large folder: listing, sorting, reading every sidecar and
 // applying ratings, flags and settings until the first photo is current.
+#include "LargeJpeg.h"
 #include "library/AppModel.h"
 
 #include "model/Sidecar.h"
@@ -37,7 +38,7 @@ public:
         if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
         path_ = templ;
 
-        const fs::path source = fs::path(OMBREL_DEFAULT_TESTDATA) / "png/pngsuite_basn2c16_rgb16.png";
+        const fs::path source = bench::testData() / "png/pngsuite_basn2c16_rgb16.png";
         const fs::path first = path_ / "source.png";
         fs::copy_file(source, first);
         for (int i = 1; i <= photoCount; ++i) {

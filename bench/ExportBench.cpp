@@ -1,12 +1,11 @@
 // Exporting a 24 MP camera JPEG and a 24 MP DNG at full size with a typical
 // edit, and the peak memory of one export against a batch of twenty.
 #include "DngFixture.h"
-#include "render/Resample.h"
+#include "LargeJpeg.h"
 #include "services/Exporter.h"
 
 #include <benchmark/benchmark.h>
 #include <exiv2/exiv2.hpp>
-#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,17 +21,6 @@ namespace {
 using namespace ombrel;
 namespace fs = std::filesystem;
 
-fs::path testData() {
-    const char* env = std::getenv("OMBREL_TESTDATA");
-    return (env && *env) ? fs::path(env) : fs::path(OMBREL_DEFAULT_TESTDATA);
-}
-
-std::vector<unsigned char> readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + file.string());
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void copyExif(const fs::path& from, const fs::path& to) {
     auto source = Exiv2::ImageFactory::open(from.string());
     source->readMetadata();
@@ -47,31 +35,12 @@ void copyExif(const fs::path& from, const fs::path& to) {
 class Fixture {
 public:
     Fixture() {
-        const fs::path camera = testData() / "jpeg/canon_eos_rp_MG_0633.jpg";
-        const auto source = readAll(camera);
-        tjhandle d = tjInitDecompress();
-        int w = 0, h = 0, subsamp = 0, colourspace = 0;
-        if (tjDecompressHeader3(d, source.data(), source.size(), &w, &h, &subsamp, &colourspace) != 0) {
-            throw std::runtime_error("cannot read the source photo");
-        }
-        Bitmap8 photo(w, h);
-        tjDecompress2(d, source.data(), source.size(), photo.data(), w, 0, h, TJPF_RGB, 0);
-        tjDestroy(d);
-        const Bitmap8 large = resample(photo, 6000, 4000);
-
-        tjhandle c = tjInitCompress();
-        unsigned char* jpeg = nullptr;
-        unsigned long size = 0;
-        if (tjCompress2(c, large.data(), 6000, 0, 4000, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0) != 0) {
-            throw std::runtime_error("cannot encode the large photo");
-        }
-        tjDestroy(c);
+        const fs::path camera = bench::testData() / "jpeg/canon_eos_rp_MG_0633.jpg";
         std::string dir = (fs::temp_directory_path() / "ombrel-export-bench-XXXXXX").string();
         if (!::mkdtemp(dir.data())) throw std::runtime_error("mkdtemp failed");
         dir_ = dir;
         photo_ = dir_ / "IMG_0001.jpg";
-        std::ofstream(photo_, std::ios::binary).write(reinterpret_cast<const char*>(jpeg), std::streamsize(size));
-        tjFree(jpeg);
+        if (!bench::writeLargeJpeg(camera, photo_, 6000, 4000)) throw std::runtime_error("cannot make the large photo");
         copyExif(camera, photo_);
         fs::create_directory(dir_ / "out");
         raw_ = dir_ / "IMG_0002.dng";

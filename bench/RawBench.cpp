@@ -2,6 +2,7 @@
 // load the app makes first (long side 2800), the full-resolution decode and
 // the filmstrip thumbnail from the embedded preview.
 #include "DngFixture.h"
+#include "LargeJpeg.h"
 
 #include "render/RawDecoder.h"
 
@@ -19,11 +20,6 @@ using namespace ombrel;
 
 constexpr int fixtureWidth = 6000, fixtureHeight = 4000;
 
-fs::path testData() {
-    if (const char* env = std::getenv("OMBREL_TESTDATA"); env && *env) return env;
-    return OMBREL_DEFAULT_TESTDATA;
-}
-
 // Written once per run into a fresh temp folder, removed at exit.
 struct Fixture {
     fs::path dir;
@@ -34,7 +30,7 @@ struct Fixture {
         if (!::mkdtemp(templ.data())) return;
         dir = templ;
         dng = dir / "fixture.dng";
-        ok = bench::writeBayerDng(testData() / "jpeg/canon_eos_rp_MG_0633.jpg", dng, fixtureWidth, fixtureHeight,
+        ok = bench::writeBayerDng(bench::testData() / "jpeg/canon_eos_rp_MG_0633.jpg", dng, fixtureWidth, fixtureHeight,
                                   1024);
     }
     ~Fixture() {
@@ -76,7 +72,7 @@ void BM_RawThumbnail24MP(benchmark::State& state) {
 
 // A real camera file: CRW with a 640 x 480 embedded JPEG.
 void BM_RawThumbnailCrw(benchmark::State& state) {
-    thumbnailOf(state, testData() / "raw/canon_powershot_s40_CRW_0113.crw");
+    thumbnailOf(state, bench::testData() / "raw/canon_powershot_s40_CRW_0113.crw");
 }
 
 BENCHMARK(BM_RawProxyLoad24MP)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,5 +1,6 @@
 // Filmstrip thumbnails: what a cell waits for on a warm disk cache (a second
 // launch of the same folder) and on a cold one (first sight of a photo).
+#include "LargeJpeg.h"
 #include "render/ImageLoader.h"
 #include "services/ThumbnailStore.h"
 
@@ -12,11 +13,7 @@ namespace {
 
 using namespace ombrel;
 
-std::filesystem::path sampleJpeg() {
-    const char* env = std::getenv("OMBREL_TESTDATA");
-    const std::filesystem::path dir = env && *env ? env : OMBREL_DEFAULT_TESTDATA;
-    return dir / "jpeg/canon_eos_rp_MG_0633.jpg";
-}
+std::filesystem::path sampleJpeg() { return bench::testData() / "jpeg/canon_eos_rp_MG_0633.jpg"; }
 
 std::filesystem::path freshCacheDir() {
     const auto dir = std::filesystem::temp_directory_path() / "ombrel-thumb-bench";
