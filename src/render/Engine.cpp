@@ -214,6 +214,34 @@ inline float sample(const float* plane, const BilinearTap& t) {
 
 }  // namespace
 
+std::shared_ptr<const PlanarImage> Engine::prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0,
+                                                       int x1, int y1, int width, int height) const {
+    auto matches = [&](const CachedRegion& c) {
+        return c.source.lock() == source && c.x0 == x0 && c.y0 == y0 && c.x1 == x1 && c.y1 == y1 &&
+               c.width == width && c.height == height;
+    };
+    {
+        const std::lock_guard lock(cacheMutex_);
+        for (std::size_t i = 0; i < cache_.size(); ++i) {
+            if (!matches(cache_[i])) continue;
+            std::rotate(cache_.begin(), cache_.begin() + i, cache_.begin() + i + 1);
+            return cache_.front().pixels;
+        }
+    }
+
+    auto pixels = std::make_shared<const PlanarImage>(extractPlanar(*source, x0, y0, x1, y1, width, height));
+    // Only screen-sized regions are kept: export bands would hold on to
+    // hundreds of megabytes for nothing.
+    constexpr std::size_t largestKept = 4'000'000;
+    constexpr std::size_t regionsKept = 3;
+    if (pixels->sampleCount() <= largestKept) {
+        const std::lock_guard lock(cacheMutex_);
+        cache_.insert(cache_.begin(), {source, x0, y0, x1, y1, width, height, pixels});
+        if (cache_.size() > regionsKept) cache_.pop_back();
+    }
+    return pixels;
+}
+
 const Engine& Engine::shared() {
     static const Engine engine;
     return engine;
@@ -257,21 +285,26 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     const double resolution = sourcePerOutput > 1.25 ? 1 / sourcePerOutput : 1.0;
     const int workW = std::max(1, static_cast<int>(std::lround((x1 - x0) * resolution)));
     const int workH = std::max(1, static_cast<int>(std::lround((y1 - y0) * resolution)));
-    PlanarImage work = extractPlanar(source, x0, y0, x1, y1, workW, workH);
+    const std::shared_ptr<const PlanarImage> base = prefiltered(graph.source, x0, y0, x1, y1, workW, workH);
     const double toWorkX = double(workW) / (x1 - x0), toWorkY = double(workH) / (y1 - y0);
 
-    // Per-pixel head stages run where there are fewer pixels, unless the
-    // neighbourhood stages need their result first.
-    const bool headInWork = !plan.working.empty() ||
-                            work.sampleCount() <= std::size_t(region.width) * std::size_t(region.height);
-    if (headInWork) {
+    // Per-pixel head stages run on the working image when the neighbourhood
+    // stages need their result first, or when it has far fewer pixels than
+    // the output (zoomed in); otherwise in the final pass, which leaves the
+    // prefiltered image untouched for the next frame.
+    const std::size_t outputCount = std::size_t(region.width) * std::size_t(region.height);
+    const bool headInWork = !plan.working.empty() || base->sampleCount() * 2 <= outputCount;
+    PlanarImage changed;
+    if (headInWork && (!plan.head.empty() || !plan.working.empty())) {
+        changed = *base;
         if (!plan.head.empty()) {
-            tbb::parallel_for(0, work.height(), [&](int y) {
-                plan.head.run(work.row(0, y), work.row(1, y), work.row(2, y), work.width());
+            tbb::parallel_for(0, changed.height(), [&](int y) {
+                plan.head.run(changed.row(0, y), changed.row(1, y), changed.row(2, y), changed.width());
             });
         }
-        runWorkingStages(work, plan.working, std::sqrt(toWorkX * toWorkY), graph.scale);
+        runWorkingStages(changed, plan.working, std::sqrt(toWorkX * toWorkY), graph.scale);
     }
+    const PlanarImage& work = changed.empty() ? *base : changed;
 
     Image out(region.width, region.height);
     tbb::parallel_for(tbb::blocked_range<int>(0, region.height), [&](const tbb::blocked_range<int>& rows) {

@@ -195,5 +195,34 @@ TEST(Engine, SmallRenderLooksLikeTheFullRenderShrunk) {
     EXPECT_LT(meanAbsDifference(shrunk, fromProxy), 0.015);
 }
 
+TEST(Engine, KeptRegionsNeverServeAnotherPictureOrAnotherEdit) {
+    const Engine engine;
+    EditSettings warm;
+    warm.temperature = 30;
+    warm.contrast = 20;
+    EditSettings cool = warm;
+    cool.temperature = -30;
+    const ops::PixelRect fit{0, 0, 100, 75};
+
+    auto first = card(400, 300, 1);
+    const Image a = engine.render(graphOf(first, warm), 0.25, fit);
+    const Image b = engine.render(graphOf(first, cool), 0.25, fit);
+    EXPECT_EQ(meanAbsDifference(b, Engine().render(graphOf(first, cool), 0.25, fit)), 0.0);
+    EXPECT_GT(meanAbsDifference(a, b), 0.01);
+
+    // A new picture of the same size is never confused with the old one, even
+    // when it lands at the old one's address once that is freed.
+    const Image* oldAddress = first.get();
+    const Image fromFirst = engine.render(graphOf(first, warm), 0.25, fit);
+    std::shared_ptr<const Image> released = first;
+    first.reset();
+    released.reset();
+    const auto second = card(400, 300, 2);
+    const Image fromSecond = engine.render(graphOf(second, warm), 0.25, fit);
+    EXPECT_EQ(meanAbsDifference(fromSecond, Engine().render(graphOf(second, warm), 0.25, fit)), 0.0)
+        << (second.get() == oldAddress ? "same address" : "new address");
+    EXPECT_GT(meanAbsDifference(fromFirst, fromSecond), 0.001);
+}
+
 }  // namespace
 }  // namespace ombrel
