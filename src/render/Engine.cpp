@@ -190,20 +190,24 @@ void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, doub
 }
 
 // Bilinear weights of one point of a plane, edges extended: computed once,
-// then read from each of the three planes.
+// then read from each of the three planes. Clamping the position to the
+// outermost pixel centres is the same as extending the edges; the clamps are
+// written so that a NaN position lands on the first pixel.
 struct BilinearTap {
     std::size_t i00, i01, i10, i11;
     float tx, ty;
 };
 
-inline BilinearTap bilinearTap(int w, int h, double x, double y) {
-    const double u = x - 0.5, v = y - 0.5;
-    const double fu = std::floor(u), fv = std::floor(v);
-    const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
-    const int i0 = std::clamp(iu, 0, w - 1), i1 = std::clamp(iu + 1, 0, w - 1);
-    const std::size_t r0 = std::size_t(std::clamp(iv, 0, h - 1)) * w;
-    const std::size_t r1 = std::size_t(std::clamp(iv + 1, 0, h - 1)) * w;
-    return {r0 + i0, r0 + i1, r1 + i0, r1 + i1, static_cast<float>(u - fu), static_cast<float>(v - fv)};
+inline BilinearTap bilinearTap(int w, int h, float x, float y) {
+    float u = x - 0.5f, v = y - 0.5f;
+    u = u > 0.0f ? u : 0.0f;
+    v = v > 0.0f ? v : 0.0f;
+    u = u < float(w - 1) ? u : float(w - 1);
+    v = v < float(h - 1) ? v : float(h - 1);
+    const int i0 = static_cast<int>(u), j0 = static_cast<int>(v);
+    const int i1 = std::min(i0 + 1, w - 1), j1 = std::min(j0 + 1, h - 1);
+    const std::size_t r0 = std::size_t(j0) * w, r1 = std::size_t(j1) * w;
+    return {r0 + i0, r0 + i1, r1 + i0, r1 + i1, u - float(i0), v - float(j0)};
 }
 
 inline float sample(const float* plane, const BilinearTap& t) {
@@ -323,15 +327,18 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
             const float* planeG = work.plane(1);
             const float* planeB = work.plane(2);
             for (int i = 0; i < n; ++i, x += outToSource.a, y += outToSource.c) {
-                xs[i] = static_cast<float>(x);
-                ys[i] = static_cast<float>(y);
                 double sx = x, sy = y;
+                if (plan.vignette) {
+                    xs[i] = static_cast<float>(x);
+                    ys[i] = static_cast<float>(y);
+                }
                 if (plan.bump) {
                     const ops::Point p = ops::bumpSource(*plan.bump, {x, y});
                     sx = p.x;
                     sy = p.y;
                 }
-                const BilinearTap tap = bilinearTap(workW, workH, (sx - x0) * toWorkX, (sy - y0) * toWorkY);
+                const BilinearTap tap = bilinearTap(workW, workH, static_cast<float>((sx - x0) * toWorkX),
+                                                    static_cast<float>((sy - y0) * toWorkY));
                 r[i] = sample(planeR, tap);
                 g[i] = sample(planeG, tap);
                 b[i] = sample(planeB, tap);

@@ -178,8 +178,11 @@ PlanarImage noiseReduction(const PlanarImage& image, float noiseLevel, float sha
             fitRow(sumP.sums(), sumP2.sums(), a.data(), b.data(), norm, eps, width);
             boxRowOf(a.data(), at(rowA, lo2, y), padded, width, r);
             boxRowOf(b.data(), at(rowB, lo2, y), padded, width, r);
-            sumP.advance(y);
-            sumP2.advance(y);
+            // Not past the last row: the window would reach beyond the band's buffer.
+            if (y + 1 < hi2) {
+                sumP.advance(y);
+                sumP2.advance(y);
+            }
         }
 
         ColumnSums sumA(rowA.data(), lo2, width, height, r), sumB(rowB.data(), lo2, width, height, r);
@@ -188,8 +191,10 @@ PlanarImage noiseReduction(const PlanarImage& image, float noiseLevel, float sha
         for (int y = y0; y < y1; ++y) {
             restoreRow(sumA.sums(), sumB.sums(), at(p, lo1, y), image.row(0, y), image.row(1, y), image.row(2, y),
                        out.row(0, y), out.row(1, y), out.row(2, y), norm, sharpness, width);
-            sumA.advance(y);
-            sumB.advance(y);
+            if (y + 1 < y1) {
+                sumA.advance(y);
+                sumB.advance(y);
+            }
         }
     });
     return out;
