@@ -218,7 +218,7 @@ inline float sample(const float* plane, const BilinearTap& t) {
 
 }  // namespace
 
-std::shared_ptr<const PlanarImage> Engine::prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0,
+std::shared_ptr<PlanarImage> Engine::prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0,
                                                        int x1, int y1, int width, int height) const {
     auto matches = [&](const CachedRegion& c) {
         return c.source.lock() == source && c.x0 == x0 && c.y0 == y0 && c.x1 == x1 && c.y1 == y1 &&
@@ -233,7 +233,7 @@ std::shared_ptr<const PlanarImage> Engine::prefiltered(const std::shared_ptr<con
         }
     }
 
-    auto pixels = std::make_shared<const PlanarImage>(extractPlanar(*source, x0, y0, x1, y1, width, height));
+    auto pixels = std::make_shared<PlanarImage>(extractPlanar(*source, x0, y0, x1, y1, width, height));
     // Only screen-sized regions are kept: export bands would hold on to
     // hundreds of megabytes for nothing.
     constexpr std::size_t largestKept = 4'000'000;
@@ -289,7 +289,7 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     const double resolution = sourcePerOutput > 1.25 ? 1 / sourcePerOutput : 1.0;
     const int workW = std::max(1, static_cast<int>(std::lround((x1 - x0) * resolution)));
     const int workH = std::max(1, static_cast<int>(std::lround((y1 - y0) * resolution)));
-    const std::shared_ptr<const PlanarImage> base = prefiltered(graph.source, x0, y0, x1, y1, workW, workH);
+    const std::shared_ptr<PlanarImage> base = prefiltered(graph.source, x0, y0, x1, y1, workW, workH);
     const double toWorkX = double(workW) / (x1 - x0), toWorkY = double(workH) / (y1 - y0);
 
     // Per-pixel head stages run on the working image when the neighbourhood
@@ -300,7 +300,9 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     const bool headInWork = !plan.working.empty() || base->sampleCount() * 2 <= outputCount;
     PlanarImage changed;
     if (headInWork && (!plan.head.empty() || !plan.working.empty())) {
-        changed = *base;
+        // A region nobody else holds (too big to keep) is changed in place;
+        // a kept one is copied so the next frame finds it as it was.
+        changed = base.use_count() == 1 ? std::move(*base) : PlanarImage(*base);
         if (!plan.head.empty()) {
             tbb::parallel_for(0, changed.height(), [&](int y) {
                 plan.head.run(changed.row(0, y), changed.row(1, y), changed.row(2, y), changed.width());

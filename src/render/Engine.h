@@ -37,13 +37,13 @@ private:
     // The source rectangle [x0, x1) x [y0, y1) brought to `width` x `height`.
     // While a slider moves every frame needs the same one and making it is a
     // large share of a frame, so the last few small ones are kept.
-    std::shared_ptr<const PlanarImage> prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0, int x1,
+    std::shared_ptr<PlanarImage> prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0, int x1,
                                                    int y1, int width, int height) const;
 
     struct CachedRegion {
         std::weak_ptr<const Image> source;  // expired once the photo is gone, so a reused address never matches
         int x0, y0, x1, y1, width, height;
-        std::shared_ptr<const PlanarImage> pixels;
+        std::shared_ptr<PlanarImage> pixels;  // never changed once kept
     };
     mutable std::mutex cacheMutex_;
     mutable std::vector<CachedRegion> cache_;  // most recent first
