@@ -56,6 +56,25 @@ std::optional<EncodedImage> renderScaled(Graph graph, double shrink, const Outpu
 
 }  // namespace
 
+std::optional<double> reducedDecodeSide(double fullWidth, double fullHeight, const CropSettings& crop, int longEdge) {
+    const double longSide = std::max(fullWidth, fullHeight);
+    if (!(longSide > 0) || longEdge <= 0) return std::nullopt;
+    // The edit's own output at full resolution: the turned frame, cropped.
+    const bool turned = (crop.quarterTurns & 1) != 0;
+    const double frameW = turned ? fullHeight : fullWidth, frameH = turned ? fullWidth : fullHeight;
+    const bool fullFrame = crop.x == 0 && crop.y == 0 && crop.w == 1 && crop.h == 1;
+    const double outputLong = fullFrame ? std::max(frameW, frameH) : std::max(frameW * crop.w, frameH * crop.h);
+    if (!(outputLong > 0)) return std::nullopt;
+
+    std::optional<double> side;
+    for (int divisor : {2, 4, 8}) {
+        // The export still gets at least the pixels it needs from this size.
+        if (outputLong / divisor < longEdge) break;
+        side = std::ceil(longSide / divisor);
+    }
+    return side;
+}
+
 std::optional<double> shrinkFactor(double width, double height, int longEdge) {
     const double longer = std::max(width, height);
     if (!(longer > 0) || longEdge <= 0 || static_cast<double>(longEdge) >= longer) return std::nullopt;
