@@ -1,5 +1,7 @@
 #include "ExportReadBack.h"
 
+#include "services/JpegCodec.h"
+
 #include <exiv2/exiv2.hpp>
 #include <jpeglib.h>
 #include <lcms2.h>
@@ -9,6 +11,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <random>
+#include <fstream>
 #include <stdexcept>
 
 namespace ombrel::test {
@@ -201,27 +204,11 @@ std::optional<ProfileInfo> describeProfile(const std::vector<std::uint8_t>& icc)
 }
 
 void writeJpegFixture(const std::filesystem::path& file, const Bitmap8& pixels, int quality) {
-    std::FILE* out = std::fopen(file.c_str(), "wb");
-    if (!out) throw std::runtime_error("cannot create " + file.string());
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
-    cinfo.image_width = static_cast<JDIMENSION>(pixels.width());
-    cinfo.image_height = static_cast<JDIMENSION>(pixels.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels.row(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(out);
+    const auto jpeg = encodeJpeg(pixels, quality);
+    if (!jpeg) throw std::runtime_error("cannot encode " + file.string());
+    std::ofstream out(file, std::ios::binary);
+    out.write(jpeg->data(), static_cast<std::streamsize>(jpeg->size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
 void addExif(const std::filesystem::path& file, const std::map<std::string, std::string>& tags,
