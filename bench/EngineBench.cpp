@@ -78,8 +78,8 @@ void frameAtFit(benchmark::State& state, const EditSettings& settings) {
         benchmark::DoNotOptimize(Engine::shared().render(g, 1600.0 / g.width(), {0, 0, 1600, 1067}));
     }
 }
-BENCHMARK_CAPTURE(frameAtFit, perPixelStages, perPixelEdit())->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(frameAtFit, everyStage, everyStage())->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(frameAtFit, perPixelStages, perPixelEdit())->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK_CAPTURE(frameAtFit, everyStage, everyStage())->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void frameAt100Percent(benchmark::State& state) {
     Pipeline pipeline;
@@ -89,7 +89,7 @@ void frameAt100Percent(benchmark::State& state) {
         benchmark::DoNotOptimize(Engine::shared().render(g, 1.0, {2200, 1400, 1600, 1067}));
     }
 }
-BENCHMARK(frameAt100Percent)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(frameAt100Percent)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void fullResolutionRender(benchmark::State& state) {
     Pipeline pipeline;
@@ -127,6 +127,6 @@ void histogramFromProxy(benchmark::State& state) {
     const Graph g = pipeline.build(proxyImage(), perPixelEdit(), 2800.0 / 6000, false, false);
     for (auto _ : state) benchmark::DoNotOptimize(Histogram::compute(g));
 }
-BENCHMARK(histogramFromProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(histogramFromProxy)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
