@@ -4,9 +4,11 @@
 #include "PixelProgram.h"
 #include "PlanarImage.h"
 #include "Resample.h"
+#include "ops/BilinearSample.h"
 #include "ops/Blur.h"
 #include "ops/BumpDistortion.h"
 #include "ops/ColorBlend.h"
+#include "ops/Interleave.h"
 #include "ops/NoiseReduction.h"
 #include "ops/UnsharpMask.h"
 #include "ops/Vignette.h"
@@ -189,31 +191,16 @@ void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, doub
     flush();
 }
 
-// Bilinear weights of one point of a plane, edges extended: computed once,
-// then read from each of the three planes. Clamping the position to the
-// outermost pixel centres is the same as extending the edges; the clamps are
-// written so that a NaN position lands on the first pixel.
-struct BilinearTap {
-    std::size_t i00, i01, i10, i11;
-    float tx, ty;
-};
-
-inline BilinearTap bilinearTap(int w, int h, float x, float y) {
-    float u = x - 0.5f, v = y - 0.5f;
-    u = u > 0.0f ? u : 0.0f;
-    v = v > 0.0f ? v : 0.0f;
-    u = u < float(w - 1) ? u : float(w - 1);
-    v = v < float(h - 1) ? v : float(h - 1);
-    const int i0 = static_cast<int>(u), j0 = static_cast<int>(v);
-    const int i1 = std::min(i0 + 1, w - 1), j1 = std::min(j0 + 1, h - 1);
-    const std::size_t r0 = std::size_t(j0) * w, r1 = std::size_t(j1) * w;
-    return {r0 + i0, r0 + i1, r1 + i0, r1 + i1, u - float(i0), v - float(j0)};
-}
-
-inline float sample(const float* plane, const BilinearTap& t) {
-    const float top = plane[t.i00] + t.tx * (plane[t.i01] - plane[t.i00]);
-    const float bottom = plane[t.i10] + t.tx * (plane[t.i11] - plane[t.i10]);
-    return top + t.ty * (bottom - top);
+// The images of (x + i, y) for i = 0...n-1: one row of output pixels.
+void affineRow(const Affine& m, double x, double y, float* xs, float* ys, int n) {
+    double sx, sy;
+    m.apply(x, y, sx, sy);
+    const float x0 = static_cast<float>(sx), y0 = static_cast<float>(sy);
+    const float dx = static_cast<float>(m.a), dy = static_cast<float>(m.c);
+    for (int i = 0; i < n; ++i) {
+        xs[i] = x0 + static_cast<float>(i) * dx;
+        ys[i] = y0 + static_cast<float>(i) * dy;
+    }
 }
 
 }  // namespace
@@ -312,49 +299,40 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     }
     const PlanarImage& work = changed.empty() ? *base : changed;
 
+    // Output pixel centres straight to working-image pixels, when no
+    // distortion sits between them.
+    const Affine outToWork = Affine{toWorkX, 0, 0, toWorkY, -x0 * toWorkX, -y0 * toWorkY} * outToSource;
+
     Image out(region.width, region.height);
     tbb::parallel_for(tbb::blocked_range<int>(0, region.height), [&](const tbb::blocked_range<int>& rows) {
         const int n = region.width;
-        std::vector<float> buffer(std::size_t(n) * 5);
+        std::vector<float> buffer(std::size_t(n) * 7);
         float* r = buffer.data();
         float* g = r + n;
         float* b = g + n;
-        float* xs = b + n;
+        float* us = b + n;  // where each pixel samples the working image
+        float* vs = us + n;
+        float* xs = vs + n;  // and where it lies in the source, for the vignette
         float* ys = xs + n;
         for (int j = rows.begin(); j != rows.end(); ++j) {
-            // Along a row the mapping advances by a constant step.
-            double x, y;
-            outToSource.apply(region.x + 0.5, region.y + j + 0.5, x, y);
-            const float* planeR = work.plane(0);
-            const float* planeG = work.plane(1);
-            const float* planeB = work.plane(2);
-            for (int i = 0; i < n; ++i, x += outToSource.a, y += outToSource.c) {
-                double sx = x, sy = y;
-                if (plan.vignette) {
-                    xs[i] = static_cast<float>(x);
-                    ys[i] = static_cast<float>(y);
-                }
-                if (plan.bump) {
+            const double px = region.x + 0.5, py = region.y + j + 0.5;
+            if (plan.vignette) affineRow(outToSource, px, py, xs, ys, n);
+            if (plan.bump) {
+                double x, y;
+                outToSource.apply(px, py, x, y);
+                for (int i = 0; i < n; ++i, x += outToSource.a, y += outToSource.c) {
                     const ops::Point p = ops::bumpSource(*plan.bump, {x, y});
-                    sx = p.x;
-                    sy = p.y;
+                    us[i] = static_cast<float>((p.x - x0) * toWorkX);
+                    vs[i] = static_cast<float>((p.y - y0) * toWorkY);
                 }
-                const BilinearTap tap = bilinearTap(workW, workH, static_cast<float>((sx - x0) * toWorkX),
-                                                    static_cast<float>((sy - y0) * toWorkY));
-                r[i] = sample(planeR, tap);
-                g[i] = sample(planeG, tap);
-                b[i] = sample(planeB, tap);
+            } else {
+                affineRow(outToWork, px, py, us, vs, n);
             }
+            ops::sampleBilinear(work, us, vs, r, g, b, n);
             if (!headInWork) plan.head.run(r, g, b, n);
             if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
             plan.tail.run(r, g, b, n);
-            float* o = out.row(j);
-            for (int i = 0; i < n; ++i, o += 4) {
-                o[0] = r[i];
-                o[1] = g[i];
-                o[2] = b[i];
-                o[3] = 1.0f;
-            }
+            ops::interleaveOpaque(r, g, b, n, out.row(j));
         }
     });
     return out;
