@@ -86,46 +86,56 @@ void SampleBilinear(const PlanarImage& image, const float* xs, const float* ys, 
     // the lanes of one vector usually read a window of at most 32 columns in
     // two or three rows: loading those rows and permuting lanes out of them
     // is several times cheaper than gathering. With 16 lanes only.
-    auto fromWindow = [&](const float* plane, decltype(hn::Zero(di)) i0, decltype(hn::Zero(di)) j0,
-                          decltype(hn::Zero(d))& p00, decltype(hn::Zero(d))& p01, decltype(hn::Zero(d))& p10,
-                          decltype(hn::Zero(d))& p11) {
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
-        if (w < 32) return false;
+    struct Window {
+        bool usable = false;
+        int start = 0, firstRow = 0;
+        bool threeRows = false;
+        __m512i left, right;
+        __mmask16 onFirstRow;
+    };
+    auto window = [&](decltype(hn::Zero(di)) i0, decltype(hn::Zero(di)) j0) {
+        Window win;
+        if (w < 32) return win;
         const int iMin = hn::GetLane(hn::MinOfLanes(di, i0)), iMax = hn::GetLane(hn::MaxOfLanes(di, i0)) + 1;
         const int jMin = hn::GetLane(hn::MinOfLanes(di, j0)), jMax = hn::GetLane(hn::MaxOfLanes(di, j0)) + 1;
-        if (iMax - iMin >= 32 || jMax - jMin > 2) return false;
-        const int start = std::min(iMin, w - 32);
-        const __m512i left = hn::Sub(i0, hn::Set(di, start)).raw;
-        const __m512i right = _mm512_add_epi32(left, _mm512_set1_epi32(1));
-        auto rowPair = [&](int row, decltype(hn::Zero(d))& a, decltype(hn::Zero(d))& b) {
-            const float* at = plane + static_cast<std::size_t>(row) * w + start;
-            const __m512 lo = _mm512_loadu_ps(at), hi = _mm512_loadu_ps(at + 16);
-            a.raw = _mm512_permutex2var_ps(lo, left, hi);
-            b.raw = _mm512_permutex2var_ps(lo, right, hi);
-        };
-        // Lanes on the window's first row take it as their upper row, the
-        // others the second; the lower row is the next one down.
-        const auto onFirst = hn::Eq(j0, hn::Set(di, jMin));
-        decltype(hn::Zero(d)) a0, b0, a1, b1, a2, b2;
-        rowPair(jMin, a0, b0);
-        rowPair(jMin + 1, a1, b1);
-        if (jMax == jMin + 2) {
-            rowPair(jMin + 2, a2, b2);
-        } else {
-            a2 = a1;
-            b2 = b1;
-        }
-        const auto first = hn::RebindMask(d, onFirst);
-        p00 = hn::IfThenElse(first, a0, a1);
-        p01 = hn::IfThenElse(first, b0, b1);
-        p10 = hn::IfThenElse(first, a1, a2);
-        p11 = hn::IfThenElse(first, b1, b2);
-        return true;
-#else
-        (void)plane, (void)i0, (void)j0, (void)p00, (void)p01, (void)p10, (void)p11;
-        return false;
-#endif
+        if (iMax - iMin >= 32 || jMax - jMin > 2) return win;
+        win.usable = true;
+        win.start = std::min(iMin, w - 32);
+        win.firstRow = jMin;
+        win.threeRows = jMax == jMin + 2;
+        win.left = _mm512_sub_epi32(i0.raw, _mm512_set1_epi32(win.start));
+        win.right = _mm512_add_epi32(win.left, _mm512_set1_epi32(1));
+        win.onFirstRow = _mm512_cmpeq_epi32_mask(j0.raw, _mm512_set1_epi32(jMin));
+        return win;
     };
+    // Lanes on the window's first row take it as their upper row, the others
+    // the second; the lower row is the next one down.
+    auto fromWindow = [&](const Window& win, const float* plane, decltype(hn::Zero(d))& p00,
+                          decltype(hn::Zero(d))& p01, decltype(hn::Zero(d))& p10, decltype(hn::Zero(d))& p11) {
+        __m512 a[3], b[3];
+        for (int k = 0; k < (win.threeRows ? 3 : 2); ++k) {
+            const float* at = plane + static_cast<std::size_t>(win.firstRow + k) * w + win.start;
+            const __m512 lo = _mm512_loadu_ps(at), hi = _mm512_loadu_ps(at + 16);
+            a[k] = _mm512_permutex2var_ps(lo, win.left, hi);
+            b[k] = _mm512_permutex2var_ps(lo, win.right, hi);
+        }
+        if (!win.threeRows) {
+            a[2] = a[1];
+            b[2] = b[1];
+        }
+        p00.raw = _mm512_mask_blend_ps(win.onFirstRow, a[1], a[0]);
+        p01.raw = _mm512_mask_blend_ps(win.onFirstRow, b[1], b[0]);
+        p10.raw = _mm512_mask_blend_ps(win.onFirstRow, a[2], a[1]);
+        p11.raw = _mm512_mask_blend_ps(win.onFirstRow, b[2], b[1]);
+    };
+#else
+    struct Window {
+        bool usable = false;
+    };
+    auto window = [](auto, auto) { return Window{}; };
+    auto fromWindow = [](const Window&, const float*, auto&, auto&, auto&, auto&) {};
+#endif
 
     auto sampleLanes = [&](const float* x, const float* y, float* const outs[3], int at) {
         // Max(x, 0) returns 0 for NaN, so a NaN position lands on the first pixel.
@@ -134,9 +144,12 @@ void SampleBilinear(const PlanarImage& image, const float* xs, const float* ys, 
         const auto i0 = hn::Min(hn::ConvertTo(di, u), lastLeft), j0 = hn::Min(hn::ConvertTo(di, v), lastTop);
         const auto tx = hn::Sub(u, hn::ConvertTo(d, i0)), ty = hn::Sub(v, hn::ConvertTo(d, j0));
         const auto top = hn::Add(hn::Mul(j0, width), i0), bottom = hn::Add(top, width);
+        const Window win = window(i0, j0);
         for (int c = 0; c < 3; ++c) {
             decltype(hn::Zero(d)) p00, p01, p10, p11;
-            if (!fromWindow(planes[c], i0, j0, p00, p01, p10, p11)) {
+            if (win.usable) {
+                fromWindow(win, planes[c], p00, p01, p10, p11);
+            } else {
                 pairs(planes[c], top, p00, p01);
                 pairs(planes[c], bottom, p10, p11);
             }

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "EachSimdTarget.h"
 #include "render/ops/BilinearSample.h"
 
 namespace ombrel::ops {
@@ -40,7 +41,8 @@ double reference(const PlanarImage& image, int c, double x, double y) {
     return (1 - ty) * ((1 - tx) * at(i0, j0) + tx * at(i1, j0)) + ty * ((1 - tx) * at(i0, j1) + tx * at(i1, j1));
 }
 
-void expectMatchesReference(const PlanarImage& image, const std::vector<float>& xs, const std::vector<float>& ys) {
+void expectMatchesReferenceOnce(const PlanarImage& image, const std::vector<float>& xs,
+                                const std::vector<float>& ys) {
     const int n = static_cast<int>(xs.size());
     std::vector<float> r(n), g(n), b(n);
     sampleBilinear(image, xs.data(), ys.data(), r.data(), g.data(), b.data(), n);
@@ -51,6 +53,11 @@ void expectMatchesReference(const PlanarImage& image, const std::vector<float>& 
                 << "plane " << c << " at (" << xs[i] << ", " << ys[i] << ") of " << image.width() << "x"
                 << image.height();
         }
+}
+
+// On every vector width the processor has: each takes its own path.
+void expectMatchesReference(const PlanarImage& image, const std::vector<float>& xs, const std::vector<float>& ys) {
+    test::forEachSimdTarget([&] { expectMatchesReferenceOnce(image, xs, ys); });
 }
 
 // Rows of positions as the engine makes them: a start and a constant step.
@@ -110,15 +117,17 @@ TEST(BilinearSample, APixelsValueDoesNotDependOnWhereItsRunStarts) {
     const PlanarImage image = pattern(120, 60);
     std::vector<float> xs, ys;
     row(xs, ys, 3.3, 20.1, 0.93, 0.021, 100);
-    std::vector<float> whole(100), part(100), unused(100);
-    sampleBilinear(image, xs.data(), ys.data(), whole.data(), unused.data(), unused.data(), 100);
-    for (int start : {1, 5, 17, 33, 90})
-        for (int length : {1, 3, 15, 16, 17}) {
-            if (start + length > 100) continue;
-            sampleBilinear(image, xs.data() + start, ys.data() + start, part.data(), unused.data(), unused.data(),
-                           length);
-            for (int i = 0; i < length; ++i) ASSERT_EQ(part[i], whole[start + i]) << start << "+" << i;
-        }
+    test::forEachSimdTarget([&] {
+        std::vector<float> whole(100), part(100), unused(100);
+        sampleBilinear(image, xs.data(), ys.data(), whole.data(), unused.data(), unused.data(), 100);
+        for (int start : {1, 5, 17, 33, 90})
+            for (int length : {1, 3, 15, 16, 17}) {
+                if (start + length > 100) continue;
+                sampleBilinear(image, xs.data() + start, ys.data() + start, part.data(), unused.data(),
+                               unused.data(), length);
+                for (int i = 0; i < length; ++i) ASSERT_EQ(part[i], whole[start + i]) << start << "+" << i;
+            }
+    });
 }
 
 }  // namespace

@@ -109,6 +109,46 @@ TEST(ColorCube, TrilinearAndTetrahedralAgreeOnSmoothCubesAndDifferOnlyInside) {
     EXPECT_GT(gap, 1e-6) << "the two interpolations should not be the same code";
 }
 
+// Trilinear interpolation straight from its definition, in double.
+Rgb trilinearReference(const ColorCube& cube, Rgb c) {
+    const int n = cube.dimension;
+    double p[3];
+    int cell[3];
+    for (int k = 0; k < 3; ++k) {
+        const double x = std::isnan(c[k]) ? 0.0 : std::clamp(double(c[k]), 0.0, 1.0);
+        cell[k] = std::min(static_cast<int>(x * (n - 1)), n - 2);
+        p[k] = x * (n - 1) - cell[k];
+    }
+    Rgb out{};
+    for (int corner = 0; corner < 8; ++corner) {
+        const int dr = corner & 1, dg = (corner >> 1) & 1, db = corner >> 2;
+        const double w = (dr ? p[0] : 1 - p[0]) * (dg ? p[1] : 1 - p[1]) * (db ? p[2] : 1 - p[2]);
+        const std::size_t e = ((std::size_t(cell[2] + db) * n + cell[1] + dg) * n + cell[0] + dr) * 4;
+        for (int k = 0; k < 3; ++k) out[k] += static_cast<float>(w * (*cube.data)[e + k]);
+    }
+    return out;
+}
+
+TEST(ColorCube, LongRunsMatchTheTrilinearDefinitionPixelByPixel) {
+    // Runs longer than the blocks the lookup works in, of awkward lengths,
+    // with values outside the cube mixed in.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> u(-0.3f, 1.6f);
+    const ColorCube noisy = makeCube(7, [&](float, float, float) { return Rgb{u(rng), u(rng), u(rng)}; });
+    for (int length : {1, 63, 64, 65, 129, 1000}) {
+        auto colours = randomColours(length, -0.2f, 1.2f);
+        std::vector<float> r, g, b;
+        for (const Rgb& c : colours) r.push_back(c[0]), g.push_back(c[1]), b.push_back(c[2]);
+        applyCubeTrilinear(noisy, r.data(), g.data(), b.data(), length);
+        for (int i = 0; i < length; ++i) {
+            const Rgb want = trilinearReference(noisy, colours[i]);
+            ASSERT_NEAR(r[i], want[0], 1e-5f) << length << " at " << i;
+            ASSERT_NEAR(g[i], want[1], 1e-5f) << length << " at " << i;
+            ASSERT_NEAR(b[i], want[2], 1e-5f) << length << " at " << i;
+        }
+    }
+}
+
 TEST(ColorCube, ChannelTablesEqualTheCubeOfASeparableMapping) {
     // A tone-like mapping per channel, as the tone table builds it.
     const int n = 64;
