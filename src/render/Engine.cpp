@@ -312,18 +312,20 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
         float* b = g + n;
         float* us = b + n;  // where each pixel samples the working image
         float* vs = us + n;
-        float* xs = vs + n;  // and where it lies in the source, for the vignette
+        float* xs = vs + n;  // and where it lies in the source (vignette, distortion)
         float* ys = xs + n;
         for (int j = rows.begin(); j != rows.end(); ++j) {
             const double px = region.x + 0.5, py = region.y + j + 0.5;
-            if (plan.vignette) affineRow(outToSource, px, py, xs, ys, n);
+            if (plan.vignette || plan.bump) affineRow(outToSource, px, py, xs, ys, n);
             if (plan.bump) {
-                double x, y;
-                outToSource.apply(px, py, x, y);
-                for (int i = 0; i < n; ++i, x += outToSource.a, y += outToSource.c) {
-                    const ops::Point p = ops::bumpSource(*plan.bump, {x, y});
-                    us[i] = static_cast<float>((p.x - x0) * toWorkX);
-                    vs[i] = static_cast<float>((p.y - y0) * toWorkY);
+                std::copy_n(xs, n, us);
+                std::copy_n(ys, n, vs);
+                ops::bumpSourceRun(*plan.bump, us, vs, n);
+                const float ox = static_cast<float>(x0), oy = static_cast<float>(y0);
+                const float sx = static_cast<float>(toWorkX), sy = static_cast<float>(toWorkY);
+                for (int i = 0; i < n; ++i) {
+                    us[i] = (us[i] - ox) * sx;
+                    vs[i] = (vs[i] - oy) * sy;
                 }
             } else {
                 affineRow(outToWork, px, py, us, vs, n);

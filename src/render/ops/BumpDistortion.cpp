@@ -1,6 +1,9 @@
 #include "BumpDistortion.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "Multiversion.h"
 
 namespace ombrel::ops {
 
@@ -14,6 +17,21 @@ Point bumpSource(const BumpParams& params, Point p) {
     const double fade = 1 - d2 / r2;
     const double k = 1 - params.scale * fade * fade;
     return {params.cx + dx * k, params.cy + dy * k};
+}
+
+OMBREL_MULTIVERSION void bumpSourceRun(const BumpParams& params, float* __restrict xs, float* __restrict ys, int n) {
+    if (!(params.radius > 0)) return;
+    const float cx = static_cast<float>(params.cx), cy = static_cast<float>(params.cy);
+    const float inverseR2 = static_cast<float>(1 / (params.radius * params.radius));
+    const float scale = static_cast<float>(params.scale);
+    for (int i = 0; i < n; ++i) {
+        const float dx = xs[i] - cx, dy = ys[i] - cy;
+        const float fade = 1.0f - (dx * dx + dy * dy) * inverseR2;
+        const float k = 1.0f - scale * fade * fade;
+        // A select rather than a branch, so the loop vectorises.
+        xs[i] = fade > 0.0f ? cx + dx * k : xs[i];
+        ys[i] = fade > 0.0f ? cy + dy * k : ys[i];
+    }
 }
 
 }  // namespace ombrel::ops

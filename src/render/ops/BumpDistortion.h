@@ -17,4 +17,7 @@ struct Point {
 // bulge and pushed outward for a pinch.
 Point bumpSource(const BumpParams& params, Point p);
 
+// The same for a run of positions, in place, in float.
+void bumpSourceRun(const BumpParams& params, float* xs, float* ys, int n);
+
 }  // namespace ombrel::ops

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "render/ops/BumpDistortion.h"
 
@@ -24,6 +25,28 @@ TEST(BumpDistortion, LeavesEverythingOutsideTheRadiusAndZeroScaleAlone) {
     const Point inside = along(100, 2.0);
     EXPECT_DOUBLE_EQ(bumpSource(bump(0), inside).x, inside.x);
     EXPECT_DOUBLE_EQ(bumpSource(BumpParams{centre.x, centre.y, 0, 0.5}, inside).y, inside.y);
+}
+
+TEST(BumpDistortion, RunsAgreeWithSinglePointsAndLeaveTheOutsideExactly) {
+    for (double scale : {0.6, -0.6, 1.0}) {
+        std::vector<float> xs, ys;
+        for (double d = 0; d < 400; d += 3.7) {
+            const Point p = along(d, 0.3 + d / 50);
+            xs.push_back(static_cast<float>(p.x));
+            ys.push_back(static_cast<float>(p.y));
+        }
+        std::vector<float> rx = xs, ry = ys;
+        bumpSourceRun(bump(scale), rx.data(), ry.data(), static_cast<int>(rx.size()));
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            const Point want = bumpSource(bump(scale), {xs[i], ys[i]});
+            EXPECT_NEAR(rx[i], want.x, 2e-3) << i;
+            EXPECT_NEAR(ry[i], want.y, 2e-3) << i;
+            if (want.x == xs[i] && want.y == ys[i]) {
+                EXPECT_EQ(rx[i], xs[i]);
+                EXPECT_EQ(ry[i], ys[i]);
+            }
+        }
+    }
 }
 
 TEST(BumpDistortion, IsContinuousAtTheRadius) {
