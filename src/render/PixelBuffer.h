@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "BufferPool.h"
+
 namespace ombrel {
 
 // A rectangle of interleaved pixels, rows top to bottom, origin at the top
@@ -20,7 +22,7 @@ public:
     PixelBuffer() = default;
     PixelBuffer(int width, int height)
         : width_(width), height_(height),
-          data_(std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(width) * height * Channels)) {
+          data_(PooledArray<T>::make(static_cast<std::size_t>(width) * height * Channels)) {
         assert(width > 0 && height > 0);
     }
     PixelBuffer(const PixelBuffer& other) : PixelBuffer(other.width_, other.height_) {
@@ -49,7 +51,7 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    std::unique_ptr<T[]> data_;
+    typename PooledArray<T>::Pointer data_;
 };
 
 // The working image: linear light, sRGB primaries, RGBA, 32-bit float, values

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "BufferPool.h"
+
 namespace ombrel {
 
 // Three float planes (red, green, blue) of one size: the engine's working
@@ -14,7 +16,7 @@ public:
     PlanarImage() = default;
     PlanarImage(int width, int height)
         : width_(width), height_(height),
-          data_(std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(width) * height * 3)) {}
+          data_(PooledArray<float>::make(static_cast<std::size_t>(width) * height * 3)) {}
     PlanarImage(const PlanarImage& other) : PlanarImage(other.width_, other.height_) {
         std::copy_n(other.data_.get(), other.sampleCount() * 3, data_.get());
     }
@@ -39,7 +41,7 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    std::unique_ptr<float[]> data_;
+    PooledArray<float>::Pointer data_;
 };
 
 }  // namespace ombrel

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "render/BufferPool.h"
+#include "render/PixelBuffer.h"
+#include "render/PlanarImage.h"
+
+namespace ombrel {
+namespace {
+
+constexpr std::size_t MiB = std::size_t(1) << 20;
+
+TEST(BufferPool, AFrameSizedBufferGivenBackIsReusedForTheNextFrame) {
+    const void* first = nullptr;
+    {
+        PlanarImage frame(1600, 1067);
+        first = frame.plane(0);
+    }
+    PlanarImage next(1600, 1067);
+    EXPECT_EQ(next.plane(0), first);
+    // A somewhat smaller request may take it too, a much smaller one not.
+    const void* again = next.plane(0);
+    next = PlanarImage();
+    PlanarImage slightlySmaller(1600, 1000);
+    EXPECT_EQ(slightlySmaller.plane(0), again);
+    std::size_t capacity = 0;
+    void* half = BufferPool::take(1600 * 1067 * 6, capacity);
+    EXPECT_EQ(capacity, std::size_t(1600) * 1067 * 6);
+    BufferPool::give(half, capacity);
+}
+
+TEST(BufferPool, KeepsOnlyMidSizedBlocksAndABoundedAmount) {
+    std::size_t capacity = 0;
+    void* small = BufferPool::take(1000, capacity);
+    const std::size_t before = BufferPool::idleBytes();
+    BufferPool::give(small, capacity);
+    EXPECT_EQ(BufferPool::idleBytes(), before) << "small blocks are freed at once";
+
+    void* huge = BufferPool::take(BufferPool::largestKept + MiB, capacity);
+    BufferPool::give(huge, capacity);
+    EXPECT_EQ(BufferPool::idleBytes(), before) << "photo-sized blocks are freed at once";
+
+    // Far more than the limit given back: the oldest go, the newest stay.
+    std::vector<std::pair<void*, std::size_t>> blocks;
+    const std::size_t count = BufferPool::idleLimit / (16 * MiB) + 4;
+    for (std::size_t i = 0; i < count; ++i) {
+        void* b = BufferPool::take(16 * MiB + i * 4096, capacity);
+        std::memset(b, 1, capacity);  // the storage is really usable
+        blocks.emplace_back(b, capacity);
+    }
+    for (auto [b, c] : blocks) BufferPool::give(b, c);
+    EXPECT_LE(BufferPool::idleBytes(), BufferPool::idleLimit);
+    EXPECT_GT(BufferPool::idleBytes(), BufferPool::idleLimit / 2);
+    void* newest = BufferPool::take(blocks.back().second, capacity);
+    EXPECT_EQ(newest, blocks.back().first);
+    BufferPool::give(newest, capacity);
+}
+
+TEST(BufferPool, ImagesMadeAndFreedOnManyThreadsStayIntact) {
+    // Each thread fills its images with its own value and checks them before
+    // giving them back: a block handed to two owners at once shows.
+    std::vector<std::thread> threads;
+    std::vector<int> faults(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &faults] {
+            for (int round = 0; round < 40; ++round) {
+                Image image(700 + 10 * (round % 3), 400);
+                const float value = static_cast<float>(t * 1000 + round);
+                std::fill_n(image.data(), image.rowLength() * image.height(), value);
+                std::this_thread::yield();
+                for (std::size_t i = 0; i < image.rowLength() * image.height(); i += 997)
+                    if (image.data()[i] != value) ++faults[t];
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int f : faults) EXPECT_EQ(f, 0);
+}
+
+TEST(BufferPool, CopiesAndMovesOfImagesKeepTheirOwnStorage) {
+    Image a(800, 400);
+    std::fill_n(a.data(), a.rowLength() * a.height(), 0.25f);
+    Image b = a;
+    EXPECT_NE(b.data(), a.data());
+    EXPECT_EQ(b.pixel(799, 399)[3], 0.25f);
+    const float* storage = a.data();
+    Image c = std::move(a);
+    EXPECT_EQ(c.data(), storage);
+    EXPECT_TRUE(a.empty());
+}
+
+}  // namespace
+}  // namespace ombrel
