@@ -288,13 +288,17 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     PlanarImage changed;
     if (headInWork && (!plan.head.empty() || !plan.working.empty())) {
         // A region nobody else holds (too big to keep) is changed in place;
-        // a kept one is copied so the next frame finds it as it was.
-        changed = base.use_count() == 1 ? std::move(*base) : PlanarImage(*base);
-        if (!plan.head.empty()) {
-            tbb::parallel_for(0, changed.height(), [&](int y) {
-                plan.head.run(changed.row(0, y), changed.row(1, y), changed.row(2, y), changed.width());
-            });
-        }
+        // a kept one is copied, row by row just before the head stages run
+        // on the row, so the next frame finds it as it was.
+        const bool inPlace = base.use_count() == 1;
+        changed = inPlace ? std::move(*base) : PlanarImage(base->width(), base->height());
+        tbb::parallel_for(0, changed.height(), [&](int y) {
+            const int w = changed.width();
+            if (!inPlace) {
+                for (int c = 0; c < 3; ++c) std::copy_n(base->row(c, y), w, changed.row(c, y));
+            }
+            plan.head.run(changed.row(0, y), changed.row(1, y), changed.row(2, y), w);
+        });
         runWorkingStages(changed, plan.working, std::sqrt(toWorkX * toWorkY), graph.scale);
     }
     const PlanarImage& work = changed.empty() ? *base : changed;
