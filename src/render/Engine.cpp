@@ -242,6 +242,13 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     if (!graph.source || graph.source->empty() || region.width <= 0 || region.height <= 0 || !(outputScale > 0)) {
         return {};
     }
+    Image out(region.width, region.height);
+    renderInto(graph, outputScale, region, out.row(0), out.rowLength());
+    return out;
+}
+
+void Engine::renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, float* rgba,
+                        std::size_t rowLength) const {
     const Image& source = *graph.source;
     const Plan plan = makePlan(graph);
     const Affine outToSource = plan.frameToSource * Affine::scaling(1 / outputScale);
@@ -307,7 +314,6 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
     // distortion sits between them.
     const Affine outToWork = Affine{toWorkX, 0, 0, toWorkY, -x0 * toWorkX, -y0 * toWorkY} * outToSource;
 
-    Image out(region.width, region.height);
     tbb::parallel_for(tbb::blocked_range<int>(0, region.height), [&](const tbb::blocked_range<int>& rows) {
         const int n = region.width;
         std::vector<float> buffer(std::size_t(n) * 7);
@@ -338,23 +344,21 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
             if (!headInWork) plan.head.run(r, g, b, n);
             if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
             plan.tail.run(r, g, b, n);
-            ops::interleaveOpaque(r, g, b, n, out.row(j));
+            ops::interleaveOpaque(r, g, b, n, rgba + std::size_t(j) * rowLength);
         }
     });
-    return out;
 }
 
 Image Engine::render(const Graph& graph) const {
-    if (!graph.source) return {};
+    if (!graph.source || graph.source->empty()) return {};
     const int width = std::max(1, static_cast<int>(std::lround(graph.width())));
     const int height = std::max(1, static_cast<int>(std::lround(graph.height())));
     Image out(width, height);
-    constexpr int band = 1024;
+    // Bands small enough that their working buffers are recycled from one
+    // band to the next (see BufferPool), each written straight into place.
+    constexpr int band = 512;
     for (int y = 0; y < height; y += band) {
-        const int rows = std::min(band, height - y);
-        const Image part = render(graph, 1.0, {0, y, width, rows});
-        if (part.empty()) return {};
-        std::copy_n(part.data(), part.rowLength() * rows, out.row(y));
+        renderInto(graph, 1.0, {0, y, width, std::min(band, height - y)}, out.row(y), out.rowLength());
     }
     return out;
 }

@@ -34,6 +34,11 @@ public:
     Image render(const Graph& graph) const;
 
 private:
+    // `region` written as RGBA rows of `rowLength` floats from `rgba` on; the
+    // graph has a source and the region is not empty.
+    void renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, float* rgba,
+                    std::size_t rowLength) const;
+
     // The source rectangle [x0, x1) x [y0, y1) brought to `width` x `height`.
     // While a slider moves every frame needs the same one and making it is a
     // large share of a frame, so the last few small ones are kept.
