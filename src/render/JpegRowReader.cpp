@@ -40,6 +40,7 @@ struct JpegRowReader::State {
     std::vector<JSAMPROW> pointers;
     SampleLayout layout = SampleLayout::Rgb8;
     bool created = false;
+    bool decoding = false;
     bool failed = false;
 
     ~State() {
@@ -51,7 +52,7 @@ namespace {
 
 // These functions hold no objects with destructors: libjpeg reports errors by
 // longjmp out of them.
-bool start(JpegRowReader::State& s, std::span<const std::uint8_t> jpeg) {
+bool readHeader(JpegRowReader::State& s, std::span<const std::uint8_t> jpeg) {
     if (setjmp(s.errors.escape)) return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
@@ -70,12 +71,17 @@ bool start(JpegRowReader::State& s, std::span<const std::uint8_t> jpeg) {
             break;
         default: return false;
     }
-    jpeg_start_decompress(&s.cinfo);
+    jpeg_calc_output_dimensions(&s.cinfo);
     return static_cast<int>(s.cinfo.output_components) == channelCount(s.layout);
 }
 
 bool readRows(JpegRowReader::State& s, int count) {
     if (setjmp(s.errors.escape)) return false;
+    if (!s.decoding) {
+        // A progressive file is decoded whole into coefficients here.
+        jpeg_start_decompress(&s.cinfo);
+        s.decoding = true;
+    }
     for (int done = 0; done < count;) {
         const JDIMENSION got = jpeg_read_scanlines(&s.cinfo, s.pointers.data() + done, count - done);
         if (got == 0) return false;
@@ -107,7 +113,7 @@ std::optional<JpegRowReader> JpegRowReader::open(std::span<const std::uint8_t> j
     state->errors.base.error_exit = onError;
     state->errors.base.output_message = ignoreMessage;
     state->progress.progress_monitor = limitScans;
-    if (!start(*state, jpeg)) return std::nullopt;
+    if (!readHeader(*state, jpeg)) return std::nullopt;
     if (static_cast<int>(state->cinfo.output_width) != stored->width ||
         static_cast<int>(state->cinfo.output_height) != stored->height) {
         return std::nullopt;

@@ -17,8 +17,9 @@ namespace ombrel {
 // with an absurd number of progressive scans refused. CMYK is not read here.
 class JpegRowReader {
 public:
-    // Reads the header and starts decoding; nothing when JpegDecoder would
-    // refuse the file or it holds CMYK. `jpeg` must outlive the reader.
+    // Reads the header (decoding starts with the first rows); nothing when
+    // JpegDecoder would refuse the file or it holds CMYK. `jpeg` must outlive
+    // the reader.
     static std::optional<JpegRowReader> open(std::span<const std::uint8_t> jpeg);
 
     JpegRowReader(JpegRowReader&&) noexcept;
