@@ -2,12 +2,16 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <xmmintrin.h>
+#endif
+
 namespace ombrel {
 namespace {
 
 // Into linear working colour, each channel in its own row; the same numbers
 // as the whole-picture mapping, pixel for pixel.
-template <SampleLayout L>
+template <SampleLayout L, bool Matrix>
 void linearise(const LinearMapping& m, const std::uint8_t* in, int n, float* r, float* g, float* b) {
     constexpr int channels = channelCount(L);
     for (int x = 0; x < n; ++x, in += channels) {
@@ -19,10 +23,43 @@ void linearise(const LinearMapping& m, const std::uint8_t* in, int n, float* r, 
             rgb[1] = m.table[1][in[1]];
             rgb[2] = m.table[2][in[2]];
         }
-        applyMatrix(m, rgb);
+        if constexpr (Matrix) applyMatrix(m, rgb);
         r[x] = rgb[0];
         g[x] = rgb[1];
         b[x] = rgb[2];
+    }
+}
+
+template <SampleLayout L>
+void linearise(const LinearMapping& m, const std::uint8_t* in, int n, float* r, float* g, float* b) {
+    if (m.identity) {
+        linearise<L, false>(m, in, n, r, g, b);
+    } else {
+        linearise<L, true>(m, in, n, r, g, b);
+    }
+}
+
+// Back to RGBA with alpha 1, as the engine hands pixels to the encoding.
+void interleave(const float* r, const float* g, const float* b, int n, float* rgba) {
+    int x = 0;
+#ifdef __SSE2__
+    for (; x + 4 <= n; x += 4) {
+        __m128 red = _mm_loadu_ps(r + x), green = _mm_loadu_ps(g + x), blue = _mm_loadu_ps(b + x);
+        __m128 alpha = _mm_set1_ps(1.0f);
+        _MM_TRANSPOSE4_PS(red, green, blue, alpha);
+        float* p = rgba + 4 * std::size_t(x);
+        _mm_storeu_ps(p, red);
+        _mm_storeu_ps(p + 4, green);
+        _mm_storeu_ps(p + 8, blue);
+        _mm_storeu_ps(p + 12, alpha);
+    }
+#endif
+    for (; x < n; ++x) {
+        float* p = rgba + 4 * std::size_t(x);
+        p[0] = r[x];
+        p[1] = g[x];
+        p[2] = b[x];
+        p[3] = 1.0f;
     }
 }
 
@@ -72,13 +109,7 @@ void RowDeveloper::develop(const std::uint8_t* samples, int y, float* scratch, s
         }
         ops::applyVignette(*vignette_, xs, ys, r, g, b, n);
     }
-    for (int x = 0; x < n; ++x) {
-        float* p = rgba + 4 * std::size_t(x);
-        p[0] = r[x];
-        p[1] = g[x];
-        p[2] = b[x];
-        p[3] = 1.0f;
-    }
+    interleave(r, g, b, n, rgba);
     color_.encode(rgba, n, rgb);
 }
 
