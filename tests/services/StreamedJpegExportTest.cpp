@@ -104,6 +104,14 @@ TEST(StreamedJpegExport, WritesTheBandRenderersFileForEveryKindOfJpeg) {
           "bad/truncated_60pct_canon_350d_MG_9380.jpg", "bad/corrupt_exif_olympus_u1020.jpg"}) {
         expectSameFileAsTheBandRenderer(test::copyTestFile(name, dir.path()), colourEdit(), ExportOptions{});
     }
+    // The orientations no test photo has: mirrored, flipped and transposed.
+    const fs::path plain = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    for (int orientation : {2, 4, 5, 7}) {
+        const fs::path turned = dir / ("orientation_" + std::to_string(orientation) + ".jpg");
+        fs::copy_file(plain, turned);
+        test::addExif(turned, {{"Exif.Image.Orientation", std::to_string(orientation)}});
+        expectSameFileAsTheBandRenderer(turned, colourEdit(), ExportOptions{});
+    }
 }
 
 TEST(StreamedJpegExport, WritesTheBandRenderersFileForEveryPerPixelStageInEitherSpace) {
