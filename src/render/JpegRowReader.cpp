@@ -135,7 +135,7 @@ bool JpegRowReader::read(std::uint8_t* rows, std::size_t stride, int count) {
         s.failed = true;
         return false;
     }
-    for (int i = 0; i < count; ++i) s.pointers[static_cast<std::size_t>(i)] = rows + stride * static_cast<std::size_t>(i);
+    for (std::size_t i = 0; i < s.pointers.size(); ++i) s.pointers[i] = rows + stride * i;
     if (!readRows(s, count)) s.failed = true;
     return !s.failed;
 }

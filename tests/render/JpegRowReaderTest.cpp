@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -90,6 +94,54 @@ TEST(JpegRowReader, DamageAfterTheScansFailsAtTheEndLikeTheWholePictureDecode) {
     ASSERT_TRUE(reader) << "the header is sound";
     ASSERT_TRUE(readAll(*reader, 16)) << "so are the scans";
     EXPECT_FALSE(reader->finish());
+}
+
+// A small progressive JPEG whose every AC coefficient of every component
+// comes in three scans of its own: 568 scans, a file built to make a decoder
+// grind.
+std::vector<std::uint8_t> manyScanJpeg() {
+    constexpr int side = 32;
+    std::vector<std::uint8_t> pixels(side * side * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 37 % 251);
+    std::vector<jpeg_scan_info> scans{{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
+    for (int c = 0; c < 3; ++c)
+        for (int k = 1; k < 64; ++k) {
+            scans.push_back({1, {c, 0, 0, 0}, k, k, 0, 2});
+            scans.push_back({1, {c, 0, 0, 0}, k, k, 2, 1});
+            scans.push_back({1, {c, 0, 0, 0}, k, k, 1, 0});
+        }
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = cinfo.image_height = side;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.scan_info = scans.data();
+    cinfo.num_scans = static_cast<int>(scans.size());
+    jpeg_start_compress(&cinfo, TRUE);
+    for (int y = 0; y < side; ++y) {
+        JSAMPROW row = pixels.data() + y * side * 3;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> bytes(out, out + size);
+    std::free(out);
+    return bytes;
+}
+
+TEST(JpegRowReader, RefusesAbsurdlyManyScansLikeTheWholePictureDecoder) {
+    const auto jpeg = manyScanJpeg();
+    EXPECT_FALSE(JpegDecoder::decode(jpeg, 1));
+    auto reader = JpegRowReader::open(jpeg);
+    ASSERT_TRUE(reader) << "its header is sound; the scans come with decoding";
+    std::vector<std::uint8_t> rows(std::size_t(reader->width()) * reader->height() * 3);
+    EXPECT_FALSE(reader->read(rows.data(), std::size_t(reader->width()) * 3, reader->height()));
 }
 
 TEST(JpegRowReader, ReadsNoMoreRowsThanThePictureHas) {
