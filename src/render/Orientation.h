@@ -12,6 +12,25 @@ namespace ombrel {
 // so that the upright width is the stored height.
 constexpr bool swapsAxes(int orientation) { return orientation >= 5 && orientation <= 8; }
 
+// Where the upright pixel (x, y) of a picture stored `w` x `h` with EXIF
+// `orientation` lies in the stored picture (anything but 2...8 leaves it).
+struct StoredPoint {
+    int x = 0, y = 0;
+};
+
+constexpr StoredPoint storedPoint(int orientation, int w, int h, int x, int y) {
+    switch (orientation) {
+        case 2: return {w - 1 - x, y};
+        case 3: return {w - 1 - x, h - 1 - y};
+        case 4: return {x, h - 1 - y};
+        case 5: return {y, x};
+        case 6: return {y, h - 1 - x};
+        case 7: return {w - 1 - y, h - 1 - x};
+        case 8: return {w - 1 - y, x};
+        default: return {x, y};
+    }
+}
+
 // Turns a stored picture upright according to its EXIF orientation (1...8;
 // anything else is treated as 1 and returns a copy).
 template <typename T, int C>
@@ -23,18 +42,8 @@ PixelBuffer<T, C> applyOrientation(const PixelBuffer<T, C>& src, int orientation
     tbb::parallel_for(0, out.height(), [&](int y) {
         T* dst = out.row(y);
         for (int x = 0; x < ow; ++x) {
-            int sx = x, sy = y;
-            switch (orientation) {
-                case 2: sx = w - 1 - x; break;
-                case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-                case 4: sy = h - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = h - 1 - x; break;
-                case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-                case 8: sx = w - 1 - y; sy = x; break;
-                default: break;
-            }
-            std::copy_n(src.pixel(sx, sy), C, dst + static_cast<std::size_t>(x) * C);
+            const StoredPoint p = storedPoint(orientation, w, h, x, y);
+            std::copy_n(src.pixel(p.x, p.y), C, dst + static_cast<std::size_t>(x) * C);
         }
     });
     return out;

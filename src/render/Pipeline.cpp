@@ -48,7 +48,13 @@ Graph Pipeline::build(std::shared_ptr<const Image> image, const EditSettings& s,
     const double width = image ? image->width() : 0;
     const double height = image ? image->height() : 0;
     graph.source = std::move(image);
-    auto& stages = graph.stages;
+    graph.stages = stages(width, height, s, scale, skipCrop, clipping);
+    return graph;
+}
+
+std::vector<Stage> Pipeline::stages(double width, double height, const EditSettings& s, double scale, bool skipCrop,
+                                    bool clipping) {
+    std::vector<Stage> stages;
 
     if (s.temperature != 0 || s.tint != 0) {
         stages.push_back(stage::WhiteBalance{{6500, 0}, {6500 + 30 * s.temperature, 1.5 * s.tint}});
@@ -87,7 +93,7 @@ Graph Pipeline::build(std::shared_ptr<const Image> image, const EditSettings& s,
         stages.push_back(clipStage());
         stages.push_back(stage::SrgbToLinear{});
     }
-    return graph;
+    return stages;
 }
 
 std::vector<Stage> Pipeline::geometry(double width, double height, const CropSettings& crop, bool skipCrop) {

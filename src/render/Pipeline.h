@@ -22,6 +22,11 @@ public:
     Graph build(std::shared_ptr<const Image> image, const EditSettings& settings, double scale, bool skipCrop,
                 bool clipping);
 
+    // The stages `build` gives an image of `width` x `height`, for work that
+    // brings its own pixels row by row instead of a whole image.
+    std::vector<Stage> stages(double width, double height, const EditSettings& settings, double scale, bool skipCrop,
+                              bool clipping);
+
     // Only the geometry: flips, quarter turns, straightening and the crop,
     // for a frame of `width` x `height`.
     static std::vector<Stage> geometry(double width, double height, const CropSettings& crop, bool skipCrop);

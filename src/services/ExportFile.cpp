@@ -1,32 +1,14 @@
 #include "ExportFile.h"
 
+#include "FdStream.h"
 #include "JpegWriter.h"
 #include "MetadataCopy.h"
 #include "PendingFile.h"
 #include "PngWriter.h"
 #include "TiffWriter.h"
 
-#include <cstdio>
-#include <unistd.h>
-
 namespace ombrel {
 namespace {
-
-// Runs `write` on a stdio stream over its own copy of `fd`; false when
-// writing or closing the stream fails.
-template <typename Write>
-bool withStream(int fd, Write write) {
-    const int own = ::dup(fd);
-    if (own < 0) return false;
-    std::FILE* stream = ::fdopen(own, "wb");
-    if (!stream) {
-        ::close(own);
-        return false;
-    }
-    const bool written = write(stream);
-    const bool closed = std::fclose(stream) == 0;
-    return written && closed;
-}
 
 const char* profileName(OutputSpace space) { return space == OutputSpace::displayP3 ? "Display P3" : "sRGB"; }
 
@@ -40,23 +22,30 @@ bool writePixels(int fd, const EncodedImage& pixels, const FileSettings& setting
     const auto* bitmap = std::get_if<Bitmap8>(&pixels);
     if (!bitmap) return false;
     if (settings.format == ExportFormat::png) {
-        return withStream(fd, [&](std::FILE* out) { return writePng(out, *bitmap, icc, profileName(settings.space)); });
+        return writeThroughStream(
+            fd, [&](std::FILE* out) { return writePng(out, *bitmap, icc, profileName(settings.space)); });
     }
-    return withStream(fd, [&](std::FILE* out) {
+    return writeThroughStream(fd, [&](std::FILE* out) {
         return writeJpeg(out, *bitmap, jpegQuality(settings.quality), icc);
     });
 }
 
 }  // namespace
 
-std::optional<ExportError> writeExportFile(EncodedImage pixels, const FileSettings& settings,
+PictureWriter encodedWriter(EncodedImage& pixels, const FileSettings& settings) {
+    return [&pixels, settings](int fd) {
+        const bool written = writePixels(fd, pixels, settings);
+        pixels = Bitmap8();
+        return written;
+    };
+}
+
+std::optional<ExportError> writeExportFile(const PictureWriter& picture, OutputSpace space,
                                            const std::filesystem::path& source, const std::filesystem::path& dest) {
     std::optional<PendingFile> file = PendingFile::create(dest);
     if (!file) return ExportError::cannotWriteTo(dest);
 
-    const bool written = writePixels(file->fd(), pixels, settings);
-    pixels = Bitmap8();  // free the pixels before the metadata pass reads the file back
-    if (!written || !copyMetadata(source, file->path(), settings.space) || !file->finish()) {
+    if (!picture(file->fd()) || !copyMetadata(source, file->path(), space) || !file->finish()) {
         return ExportError::couldNotFinish(dest);
     }
     switch (file->publish()) {
@@ -65,6 +54,11 @@ std::optional<ExportError> writeExportFile(EncodedImage pixels, const FileSettin
         case MoveResult::failed: break;
     }
     return ExportError::couldNotFinish(dest);
+}
+
+std::optional<ExportError> writeExportFile(EncodedImage pixels, const FileSettings& settings,
+                                           const std::filesystem::path& source, const std::filesystem::path& dest) {
+    return writeExportFile(encodedWriter(pixels, settings), settings.space, source, dest);
 }
 
 namespace {
@@ -106,7 +100,7 @@ MoveResult publishFirstFree(PendingFile& file, const NameCandidates& candidates,
     return MoveResult::nameTaken;
 }
 
-std::optional<ExportError> writeExportFileFirstFree(EncodedImage pixels, const FileSettings& settings,
+std::optional<ExportError> writeExportFileFirstFree(const PictureWriter& picture, OutputSpace space,
                                                     const std::filesystem::path& source,
                                                     const NameCandidates& candidates,
                                                     std::filesystem::path* written) {
@@ -119,9 +113,7 @@ std::optional<ExportError> writeExportFileFirstFree(EncodedImage pixels, const F
     std::optional<PendingFile> file = PendingFile::create(*first);
     if (!file) return ExportError::cannotWriteTo(*first);
 
-    const bool ok = writePixels(file->fd(), pixels, settings);
-    pixels = Bitmap8();
-    if (!ok || !copyMetadata(source, file->path(), settings.space) || !file->finish()) {
+    if (!picture(file->fd()) || !copyMetadata(source, file->path(), space) || !file->finish()) {
         return ExportError::couldNotFinish(*first);
     }
     std::filesystem::path chosen = *first;
@@ -133,6 +125,13 @@ std::optional<ExportError> writeExportFileFirstFree(EncodedImage pixels, const F
         case MoveResult::failed: break;
     }
     return ExportError::couldNotFinish(chosen);
+}
+
+std::optional<ExportError> writeExportFileFirstFree(EncodedImage pixels, const FileSettings& settings,
+                                                    const std::filesystem::path& source,
+                                                    const NameCandidates& candidates,
+                                                    std::filesystem::path* written) {
+    return writeExportFileFirstFree(encodedWriter(pixels, settings), settings.space, source, candidates, written);
 }
 
 }  // namespace ombrel

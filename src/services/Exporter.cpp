@@ -2,6 +2,8 @@
 
 #include "ExportFile.h"
 #include "ExportRender.h"
+#include "FdStream.h"
+#include "StreamedJpegExport.h"
 
 #include "render/ImageLoader.h"
 #include "render/Pipeline.h"
@@ -100,10 +102,22 @@ std::chrono::year_month_day localToday() {
 
 namespace {
 
-// Decodes, develops and hands the pixels to `write`.
-template <typename Write>
+// Full-size JPEG exports of JPEG photos with edits that work pixel by pixel
+// are streamed; everything else, and any streamed export that fails part-way
+// (which leaves nothing behind), goes through the band renderer, which decides
+// what the export gives and reports its errors, as it does for every photo.
+// `publish` writes a picture (a PictureWriter in an output space) to its file.
+template <typename Publish>
 std::optional<ExportError> developAndWrite(const std::filesystem::path& photo, const EditSettings& settings,
-                                           const ExportOptions& options, Write write) {
+                                           const ExportOptions& options, Publish publish) {
+    const OutputSpace space = options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb;
+    if (std::optional<StreamedJpegExport> streamed = StreamedJpegExport::prepare(photo, settings, options)) {
+        const PictureWriter picture = [&](int fd) {
+            return writeThroughStream(fd, [&](std::FILE* out) { return streamed->write(out); });
+        };
+        if (!publish(picture, space)) return std::nullopt;
+    }
+
     std::optional<LoadedImage> loaded = decode(photo, settings, options);
     if (!loaded || !loaded->image) return ExportError::couldNotDecode(photo);
 
@@ -111,9 +125,8 @@ std::optional<ExportError> developAndWrite(const std::filesystem::path& photo, c
     loaded.reset();
     if (!pixels) return ExportError::renderFailedFor(photo);
 
-    const FileSettings file{options.format, options.quality,
-                            options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb};
-    return write(std::move(*pixels), file);
+    const FileSettings file{options.format, options.quality, space};
+    return publish(encodedWriter(*pixels, file), space);
 }
 
 }  // namespace
@@ -121,9 +134,9 @@ std::optional<ExportError> developAndWrite(const std::filesystem::path& photo, c
 std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const EditSettings& settings,
                                        const ExportOptions& options, const std::filesystem::path& dest) {
     return developAndWrite(photo, settings, options,
-                           [&](EncodedImage pixels, const FileSettings& file) -> std::optional<ExportError> {
+                           [&](const PictureWriter& picture, OutputSpace space) -> std::optional<ExportError> {
                                try {
-                                   return writeExportFile(std::move(pixels), file, photo, dest);
+                                   return writeExportFile(picture, space, photo, dest);
                                } catch (...) {
                                    return ExportError::couldNotFinish(dest);
                                }
@@ -134,10 +147,9 @@ std::optional<ExportError> exportPhoto(const std::filesystem::path& photo, const
                                        const ExportOptions& options, const NameCandidates& candidates,
                                        std::filesystem::path* written) {
     return developAndWrite(photo, settings, options,
-                           [&](EncodedImage pixels, const FileSettings& file) -> std::optional<ExportError> {
+                           [&](const PictureWriter& picture, OutputSpace space) -> std::optional<ExportError> {
                                try {
-                                   return writeExportFileFirstFree(std::move(pixels), file, photo, candidates,
-                                                                   written);
+                                   return writeExportFileFirstFree(picture, space, photo, candidates, written);
                                } catch (...) {
                                    const auto plain = candidates(0);
                                    return ExportError::couldNotFinish(plain ? *plain : photo);

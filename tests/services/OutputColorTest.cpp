@@ -1,10 +1,13 @@
 #include "ExportReadBack.h"
+#include "render/ops/SrgbTransfer.h"
 #include "services/OutputColor.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <random>
 
@@ -121,6 +124,37 @@ TEST_P(OutputColorSpaces, ValuesOutsideTheGamutClip) {
         EXPECT_EQ(rgb[3 + c], 0);
         EXPECT_EQ(rgb[6 + c], 0);
     }
+}
+
+TEST(OutputColor, EightBitSamplesAreTheEncodedValuesClippedAndRoundedOneByOne) {
+    // Values in and far out of gamut, the special ones among them, over a
+    // run whose length leaves a few pixels beyond any vector width.
+    const int n = 4003;
+    std::vector<float> px = randomPixels(n, -0.5f, 2.5f);
+    const float specials[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(), -0.0f, 0.0f, 1.0f, 1e-7f, 0.99999f};
+    for (std::size_t i = 0; i < std::size(specials); ++i) {
+        px[4 * (i * 97 % n) + i % 3] = specials[i];
+        px[4 * (n - 1 - i) + i % 3] = specials[i];
+    }
+    std::vector<float> encoded = px;
+    ops::srgbEncodeRun(encoded.data(), 4 * n);
+
+    std::vector<float> scratch = px;
+    std::vector<std::uint8_t> got(std::size_t(n) * 3);
+    OutputColor(OutputSpace::srgb).encode(scratch.data(), n, got.data());
+    int wrong = 0;
+    for (int i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) {
+            const float v = encoded[4 * i + c];
+            const float clipped = v > 0 ? std::min(v, 1.0f) : 0.0f;  // NaN counts as 0
+            const float scaled = clipped * 255.0f;
+            const int expected = static_cast<int>(scaled + 0.5f);
+            if (got[3 * i + c] != expected) {
+                if (++wrong <= 5) ADD_FAILURE() << "pixel " << i << " channel " << c << ": " << v;
+            }
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Spaces, OutputColorSpaces, ::testing::Values(OutputSpace::srgb, OutputSpace::displayP3),

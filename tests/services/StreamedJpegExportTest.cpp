@@ -1,0 +1,250 @@
+#include "DamagedJpeg.h"
+#include "ExportReadBack.h"
+#include "TempDir.h"
+#include "TestData.h"
+
+#include "render/FileBytes.h"
+#include "render/ImageLoader.h"
+#include "render/Pipeline.h"
+#include "services/ExportFile.h"
+#include "services/ExportRender.h"
+#include "services/Exporter.h"
+#include "services/StreamedJpegExport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace ombrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+OutputSpace spaceOf(const ExportOptions& options) {
+    return options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb;
+}
+
+// The same export the way the band renderer makes it: the whole photo decoded
+// into the working space, the graph rendered band by band into 8-bit pixels,
+// then the file written.
+std::optional<ExportError> bandExport(const fs::path& photo, const EditSettings& edit, const ExportOptions& options,
+                                      const fs::path& dest) {
+    const auto loaded = ImageLoader::load(photo, std::nullopt, edit.raw, std::nullopt);
+    if (!loaded) return ExportError::couldNotDecode(photo);
+    Pipeline pipeline;
+    auto pixels = renderEncoded(pipeline.build(loaded->image, edit, loaded->scale, false, false), std::nullopt,
+                                OutputColor(spaceOf(options)), false);
+    if (!pixels) return ExportError::renderFailedFor(photo);
+    return writeExportFile(std::move(*pixels), {ExportFormat::jpeg, options.quality, spaceOf(options)}, photo, dest);
+}
+
+// Both exports of `photo`, which must take the streamed road, are the same
+// file. When they are not, how far apart their pixels are says why.
+void expectSameFileAsTheBandRenderer(const fs::path& photo, const EditSettings& edit, const ExportOptions& options) {
+    SCOPED_TRACE(photo.filename().string());
+    ASSERT_TRUE(StreamedJpegExport::prepare(photo, edit, options)) << "the export should be streamed";
+    const fs::path expected = photo.parent_path() / ("band-" + photo.stem().string() + ".jpg");
+    const fs::path streamed = photo.parent_path() / ("streamed-" + photo.stem().string() + ".jpg");
+    ASSERT_EQ(bandExport(photo, edit, options, expected), std::nullopt);
+    ASSERT_EQ(Exporter::exportPhoto(photo, edit, options, streamed), std::nullopt);
+
+    if (test::readFile(expected) == test::readFile(streamed)) return;
+    const auto a = test::readJpeg(expected);
+    const auto b = test::readJpeg(streamed);
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(std::pair(a->width, a->height), std::pair(b->width, b->height));
+    std::size_t differing = 0;
+    int largest = 0;
+    for (std::size_t i = 0; i < a->samples.size(); ++i) {
+        const int d = std::abs(int(a->samples[i]) - int(b->samples[i]));
+        differing += d != 0;
+        largest = std::max(largest, d);
+    }
+    ADD_FAILURE() << "the files differ: " << differing << " samples differ, by up to " << largest;
+}
+
+EditSettings colourEdit() {
+    EditSettings edit;
+    edit.exposure = 0.5;
+    edit.saturation = 20;
+    return edit;
+}
+
+// Every per-pixel stage the pipeline makes, and the vignette.
+EditSettings fullColourEdit() {
+    EditSettings edit;
+    edit.temperature = 12;
+    edit.tint = -5;
+    edit.exposure = 1.7;  // highlights past 2, where the output transfer leaves its polynomial
+    edit.contrast = 25;
+    edit.highlights = -30;
+    edit.shadows = 20;
+    edit.vibrance = 30;
+    edit.saturation = -10;
+    edit.hsl.hue[2] = 15;
+    edit.hsl.sat[4] = -40;
+    edit.vignette = 35;
+    return edit;
+}
+
+TEST(StreamedJpegExport, WritesTheBandRenderersFileForEveryKindOfJpeg) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    // Four orientations, grey turned, progressive, Adobe RGB, 4:2:2, and two
+    // damaged files that decode with warnings (the rest of a cut file is grey).
+    for (const std::string name :
+         {"jpeg/orientation_1_Landscape_1.jpg", "jpeg/orientation_3_Landscape_3.jpg",
+          "jpeg/orientation_6_Landscape_6.jpg", "jpeg/orientation_8_Landscape_8.jpg",
+          "jpeg/grayscale_orientation6_derived.jpg", "jpeg/progressive_panasonic_dmc_lc70.jpg",
+          "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg", "jpeg/sony_slt_a57_DSC8833.jpg",
+          "bad/truncated_60pct_canon_350d_MG_9380.jpg", "bad/corrupt_exif_olympus_u1020.jpg"}) {
+        expectSameFileAsTheBandRenderer(test::copyTestFile(name, dir.path()), colourEdit(), ExportOptions{});
+    }
+    // The orientations no test photo has: mirrored, flipped and transposed.
+    const fs::path plain = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    for (int orientation : {2, 4, 5, 7}) {
+        const fs::path turned = dir / ("orientation_" + std::to_string(orientation) + ".jpg");
+        fs::copy_file(plain, turned);
+        test::addExif(turned, {{"Exif.Image.Orientation", std::to_string(orientation)}});
+        expectSameFileAsTheBandRenderer(turned, colourEdit(), ExportOptions{});
+    }
+}
+
+TEST(StreamedJpegExport, WritesTheBandRenderersFileForEveryPerPixelStageInEitherSpace) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    ExportOptions p3;
+    p3.displayP3 = true;
+    p3.quality = 0.75;  // below 90 the encoder halves the colour resolution
+    ExportOptions unshrunk;
+    unshrunk.resize = true;
+    unshrunk.longEdge = 4000;  // larger than the photo: nothing to shrink
+    for (const std::string name : {"jpeg/orientation_6_Landscape_6.jpg", "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg",
+                                   "jpeg/grayscale_orientation6_derived.jpg"}) {
+        const fs::path photo = test::copyTestFile(name, dir.path());
+        for (const ExportOptions& options : {p3, unshrunk}) {
+            expectSameFileAsTheBandRenderer(photo, fullColourEdit(), options);
+            for (const auto& file : dir.entries())
+                if (file.rfind("band-", 0) == 0 || file.rfind("streamed-", 0) == 0) fs::remove(dir / file);
+        }
+    }
+}
+
+TEST(StreamedJpegExport, WritesTheBandRenderersFileForA24MegapixelCameraJpeg) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    // A real photo enlarged to 6000 x 4000 with the fine grain a camera adds,
+    // and the camera's tags.
+    const auto small = test::readJpeg(test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path()));
+    ASSERT_TRUE(small);
+    const Bitmap8 grain = test::noisyBitmap(6000, 4000);
+    Bitmap8 large(6000, 4000);
+    for (int y = 0; y < 4000; ++y)
+        for (int x = 0; x < 6000; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const int v = small->sample(x * small->width / 6000, y * small->height / 4000, c) +
+                              (grain.pixel(x, y)[c] - 128) / 16;
+                large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+            }
+    const fs::path photo = dir / "large.jpg";
+    test::writeJpegFixture(photo, large, 90);
+    test::addExif(photo, {{"Exif.Image.Make", "Sony"}, {"Exif.Photo.FNumber", "16/1"}});
+
+    expectSameFileAsTheBandRenderer(photo, colourEdit(), ExportOptions{});
+    const auto tags = test::readExif(dir / "streamed-large.jpg");
+    EXPECT_EQ(tags.count("Exif.Image.Make") ? tags.at("Exif.Image.Make") : "", "Sony");
+    EXPECT_EQ(tags.count("Exif.Image.Orientation") ? tags.at("Exif.Image.Orientation") : "", "1");
+}
+
+TEST(StreamedJpegExport, LeavesToTheBandRendererWhatItCannotDoExactly) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const fs::path photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    EXPECT_TRUE(StreamedJpegExport::prepare(photo, EditSettings{}, ExportOptions{})) << "an unedited photo";
+
+    auto edited = [](auto change) {
+        EditSettings edit = colourEdit();
+        change(edit);
+        return edit;
+    };
+    const std::pair<const char*, EditSettings> needNeighbours[] = {
+        {"sharpening", edited([](EditSettings& e) { e.sharpAmount = 30; })},
+        {"noise reduction", edited([](EditSettings& e) { e.lumNR = 20; })},
+        {"colour noise reduction", edited([](EditSettings& e) { e.colorNR = 20; })},
+        {"distortion", edited([](EditSettings& e) { e.distortion = 10; })},
+        {"crop", edited([](EditSettings& e) { e.crop.w = 0.5; })},
+        {"straightening", edited([](EditSettings& e) { e.crop.angle = 2; })},
+        {"quarter turn", edited([](EditSettings& e) { e.crop.quarterTurns = 1; })},
+        {"flip", edited([](EditSettings& e) { e.crop.flipH = true; })},
+    };
+    for (const auto& [what, edit] : needNeighbours) {
+        EXPECT_FALSE(StreamedJpegExport::prepare(photo, edit, ExportOptions{})) << what;
+    }
+
+    ExportOptions shrunk;
+    shrunk.resize = true;
+    shrunk.longEdge = 1000;
+    EXPECT_FALSE(StreamedJpegExport::prepare(photo, colourEdit(), shrunk)) << "a smaller size";
+    for (ExportFormat format : {ExportFormat::png, ExportFormat::tiff}) {
+        ExportOptions other;
+        other.format = format;
+        EXPECT_FALSE(StreamedJpegExport::prepare(photo, colourEdit(), other)) << label(format);
+    }
+    for (const std::string other : {"jpeg/cmyk_pil_sample_cmyk.jpg", "png/rgb8_with_exif_chunk.png",
+                                    "heic/iphone_xr_IMG_3578.heic", "raw/canon_powershot_s40_crop_from_CRW_0117.dng"}) {
+        EXPECT_FALSE(StreamedJpegExport::prepare(test::copyTestFile(other, dir.path()), colourEdit(), ExportOptions{}))
+            << other;
+    }
+}
+
+TEST(StreamedJpegExport, DamagedJpegsFailAsBeforeAndLeaveNoFile) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const fs::path source = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    const auto bytes = readFileBytes(source);
+    ASSERT_TRUE(bytes);
+    fs::remove(source);
+
+    // Cut inside the header: nothing to stream, and the band renderer cannot
+    // decode it either.
+    const fs::path cut = dir / "cut.jpg";
+    test::writeFile(cut, std::string(bytes->begin(), bytes->begin() + 300));
+    EXPECT_FALSE(StreamedJpegExport::prepare(cut, colourEdit(), ExportOptions{}));
+    const auto cutError = Exporter::exportPhoto(cut, colourEdit(), ExportOptions{}, dir / "cut-out.jpg");
+    ASSERT_TRUE(cutError);
+    EXPECT_EQ(cutError->code, ExportError::decodeFailed);
+
+    // Damaged after its scans: the streamed export fails only once the whole
+    // picture is written, and must take its part-written file away.
+    const fs::path damaged = dir / "damaged.jpg";
+    const auto damagedBytes = test::withSecondFrameHeader(*bytes);
+    test::writeFile(damaged, std::string(damagedBytes.begin(), damagedBytes.end()));
+    auto streamed = StreamedJpegExport::prepare(damaged, colourEdit(), ExportOptions{});
+    ASSERT_TRUE(streamed) << "the header is sound";
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> scratch(std::tmpfile(), std::fclose);
+    ASSERT_TRUE(scratch);
+    EXPECT_FALSE(streamed->write(scratch.get()));
+    const auto damagedError = Exporter::exportPhoto(damaged, colourEdit(), ExportOptions{}, dir / "damaged-out.jpg");
+    ASSERT_TRUE(damagedError);
+    EXPECT_EQ(damagedError->code, ExportError::decodeFailed);
+
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cut.jpg", "damaged.jpg"}));
+}
+
+TEST(StreamedJpegExport, AFileThatCannotBeWrittenFailsTheExport) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const fs::path photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    auto streamed = StreamedJpegExport::prepare(photo, colourEdit(), ExportOptions{});
+    ASSERT_TRUE(streamed);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> full(std::fopen("/dev/full", "wb"), std::fclose);
+    if (!full) GTEST_SKIP() << "no /dev/full here";
+    EXPECT_FALSE(streamed->write(full.get()));
+}
+
+}  // namespace
+}  // namespace ombrel
