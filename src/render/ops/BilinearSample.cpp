@@ -34,9 +34,9 @@ void sampleScalar(const PlanarImage& image, const float* xs, const float* ys, fl
         const std::size_t r0 = std::size_t(j0) * w, r1 = std::size_t(j1) * w;
         for (int c = 0; c < 3; ++c) {
             const float* p = planes[c];
-            const float top = p[r0 + i0] + tx * (p[r0 + i1] - p[r0 + i0]);
-            const float bottom = p[r1 + i0] + tx * (p[r1 + i1] - p[r1 + i0]);
-            outs[c][i] = top + ty * (bottom - top);
+            const float top = (1.0f - tx) * p[r0 + i0] + tx * p[r0 + i1];
+            const float bottom = (1.0f - tx) * p[r1 + i0] + tx * p[r1 + i1];
+            outs[c][i] = (1.0f - ty) * top + ty * bottom;
         }
     }
 }
@@ -142,7 +142,10 @@ void SampleBilinear(const PlanarImage& image, const float* xs, const float* ys, 
         const auto u = hn::Min(hn::Max(hn::Sub(hn::LoadU(d, x), half), zero), lastX);
         const auto v = hn::Min(hn::Max(hn::Sub(hn::LoadU(d, y), half), zero), lastY);
         const auto i0 = hn::Min(hn::ConvertTo(di, u), lastLeft), j0 = hn::Min(hn::ConvertTo(di, v), lastTop);
+        // Weights as (1 - t) a + t b, which gives a and b exactly at t = 0 and
+        // 1: the last column and row, reached with t = 1, are read unchanged.
         const auto tx = hn::Sub(u, hn::ConvertTo(d, i0)), ty = hn::Sub(v, hn::ConvertTo(d, j0));
+        const auto sx = hn::Sub(hn::Set(d, 1.0f), tx), sy = hn::Sub(hn::Set(d, 1.0f), ty);
         const auto top = hn::Add(hn::Mul(j0, width), i0), bottom = hn::Add(top, width);
         const Window win = window(i0, j0);
         for (int c = 0; c < 3; ++c) {
@@ -153,9 +156,9 @@ void SampleBilinear(const PlanarImage& image, const float* xs, const float* ys, 
                 pairs(planes[c], top, p00, p01);
                 pairs(planes[c], bottom, p10, p11);
             }
-            const auto upper = hn::MulAdd(tx, hn::Sub(p01, p00), p00);
-            const auto lower = hn::MulAdd(tx, hn::Sub(p11, p10), p10);
-            hn::StoreU(hn::MulAdd(ty, hn::Sub(lower, upper), upper), d, outs[c] + at);
+            const auto upper = hn::MulAdd(tx, p01, hn::Mul(sx, p00));
+            const auto lower = hn::MulAdd(tx, p11, hn::Mul(sx, p10));
+            hn::StoreU(hn::MulAdd(ty, lower, hn::Mul(sy, upper)), d, outs[c] + at);
         }
     };
 

@@ -88,12 +88,22 @@ TEST(BilinearSample, EdgesExtendAndNaNTakesTheFirstPixel) {
     std::vector<float> xs = {-5, 0, 0.5, 39.5, 40, 1e9f, nan, 3, inf, -inf, 20.25f, 39.99f, 0.5f, 17, 17, 39.5f, 2};
     std::vector<float> ys = {3, 0, 0.5, 32.5, 33, 5, 2, nan, 4, 1, -1e9f, 32.99f, 32.5f, inf, -inf, 0.5f, 16.6f};
     expectMatchesReference(image, xs, ys);
-    // Exactly on a pixel centre, the pixel itself.
-    std::vector<float> r(1), g(1), b(1);
-    const float x = 7.5f, y = 11.5f;
-    sampleBilinear(image, &x, &y, r.data(), g.data(), b.data(), 1);
-    EXPECT_FLOAT_EQ(r[0], image.row(0, 11)[7]);
-    EXPECT_FLOAT_EQ(b[0], image.row(2, 11)[7]);
+    // Exactly on a pixel centre, or beyond the edges, the pixel itself, to
+    // the bit: the last column and row included.
+    test::forEachSimdTarget([&] {
+        const std::vector<std::pair<float, float>> at = {{7.5f, 11.5f}, {39.5f, 11.5f}, {12.5f, 32.5f},
+                                                         {39.5f, 32.5f}, {60, 50}, {0.5f, 0.5f}};
+        for (auto [x, y] : at) {
+            std::vector<float> xs(17, x), ys(17, y), r(17), g(17), b(17);
+            sampleBilinear(image, xs.data(), ys.data(), r.data(), g.data(), b.data(), 17);
+            const int i = std::min(static_cast<int>(x), 39), j = std::min(static_cast<int>(y), 32);
+            for (int k = 0; k < 17; ++k) {
+                ASSERT_EQ(r[k], image.row(0, j)[i]) << x << ", " << y;
+                ASSERT_EQ(g[k], image.row(1, j)[i]) << x << ", " << y;
+                ASSERT_EQ(b[k], image.row(2, j)[i]) << x << ", " << y;
+            }
+        }
+    });
 }
 
 TEST(BilinearSample, TinyAndNarrowImages) {
