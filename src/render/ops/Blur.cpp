@@ -1,5 +1,49 @@
+// The direct kernel's two passes are compiled once per SIMD target by
+// Highway and dispatched at run time (see the end of the file); the recursive
+// filter is plain code, compiled once.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "render/ops/Blur.cpp"
 #include "Blur.h"
 
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "ForEachLane-inl.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace ombrel::ops::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// Down columns: out = kernel[0] * rows[0] + sum_k kernel[k] * (rows[-k] + rows[k]),
+// k = 1 ... radius, with `rows` pointing at the centre row's entry.
+void VerticalTaps(const float* const* rows, const float* kernel, int radius, float* out, int n) {
+    forEachLane(n, [&](auto d, int i) {
+        auto sum = hn::Mul(hn::Set(d, kernel[0]), hn::LoadU(d, rows[0] + i));
+        for (int k = 1; k <= radius; ++k) {
+            const auto pair = hn::Add(hn::LoadU(d, rows[-k] + i), hn::LoadU(d, rows[k] + i));
+            sum = hn::MulAdd(hn::Set(d, kernel[k]), pair, sum);
+        }
+        hn::StoreU(sum, d, out + i);
+    });
+}
+
+// Along a row, the same taps: `row` has `radius` samples readable before its
+// first and after its last.
+void HorizontalTaps(const float* row, const float* kernel, int radius, float* out, int n) {
+    forEachLane(n, [&](auto d, int i) {
+        auto sum = hn::Mul(hn::Set(d, kernel[0]), hn::LoadU(d, row + i));
+        for (int k = 1; k <= radius; ++k) {
+            const auto pair = hn::Add(hn::LoadU(d, row + i - k), hn::LoadU(d, row + i + k));
+            sum = hn::MulAdd(hn::Set(d, kernel[k]), pair, sum);
+        }
+        hn::StoreU(sum, d, out + i);
+    });
+}
+
+}  // namespace ombrel::ops::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
@@ -8,12 +52,17 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <memory>
 #include <vector>
 
+#include "Bands.h"
 #include "Multiversion.h"
+#include "Scratch.h"
 
 namespace ombrel::ops {
+
+HWY_EXPORT(VerticalTaps);
+HWY_EXPORT(HorizontalTaps);
+
 namespace {
 
 // Below this sigma the blur changes nothing visible and is a copy.
@@ -21,67 +70,104 @@ constexpr float minSigma = 0.3f;
 // From this sigma on, a recursive filter (constant cost per pixel) beats the
 // direct kernel, whose cost grows with the radius.
 constexpr float recursiveFromSigma = 3.0f;
+// The direct kernel reaches 3 sigma, so never further than this.
+constexpr int maxKernelRadius = 9;
 // Columns per task in vertical passes: a strip of all rows stays in cache
 // between the recursive filter's forward and backward sweeps.
 constexpr int stripWidth = 64;
 
-using Buffer = std::unique_ptr<float[]>;
-
-Buffer buffer(std::size_t n) { return std::make_unique_for_overwrite<float[]>(n); }
-
 // ---- Direct (FIR) kernel ---------------------------------------------------
-
-// dst += w * (a + b), the symmetric pair of taps at one distance.
-OMBREL_MULTIVERSION void addTapPair(float* __restrict dst, const float* __restrict a, const float* __restrict b,
-                                    float w, int n) {
-    for (int x = 0; x < n; ++x) dst[x] += w * (a[x] + b[x]);
-}
 
 // Half a normalised Gaussian kernel: weights[0] is the centre tap, weights[k]
 // the taps at distance k on either side.
-std::vector<float> halfKernel(float sigma) {
-    const int radius = static_cast<int>(std::ceil(3.0f * sigma));
+struct Kernel {
+    std::vector<float> weights;
+    int radius;
+};
+
+Kernel halfKernel(float sigma) {
+    const int radius = std::min(static_cast<int>(std::ceil(3.0f * sigma)), maxKernelRadius);
     std::vector<double> w(radius + 1);
     double sum = 0;
     for (int k = 0; k <= radius; ++k) {
         w[k] = std::exp(-0.5 * k * k / (double(sigma) * sigma));
         sum += k == 0 ? w[k] : 2 * w[k];
     }
-    std::vector<float> out(radius + 1);
-    for (int k = 0; k <= radius; ++k) out[k] = static_cast<float>(w[k] / sum);
+    Kernel out{std::vector<float>(radius + 1), radius};
+    for (int k = 0; k <= radius; ++k) out.weights[k] = static_cast<float>(w[k] / sum);
     return out;
 }
 
-// Along rows: each row is copied with its edge values repeated `radius` times
-// on both sides, so the kernel loop needs no bounds tests and vectorises.
-void firRows(const float* in, float* out, int width, int height, const std::vector<float>& kernel) {
-    const int radius = static_cast<int>(kernel.size()) - 1;
-    tbb::parallel_for(tbb::blocked_range<int>(0, height, 16), [&](const tbb::blocked_range<int>& rows) {
-        std::vector<float> padded(static_cast<std::size_t>(width) + 2 * radius);
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            const float* src = in + static_cast<std::size_t>(y) * width;
-            float* dst = out + static_cast<std::size_t>(y) * width;
-            std::fill_n(padded.begin(), radius, src[0]);
-            std::copy_n(src, width, padded.begin() + radius);
-            std::fill_n(padded.begin() + radius + width, radius, src[width - 1]);
-            const float* __restrict p = padded.data() + radius;
-            for (int x = 0; x < width; ++x) dst[x] = kernel[0] * p[x];
-            for (int k = 1; k <= radius; ++k) addTapPair(dst, p - k, p + k, kernel[k], width);
+// Row pointers for the kernel's rows around one output row: entry radius + k
+// is the row k below it.
+using KernelRows = std::array<const float*, 2 * maxKernelRadius + 1>;
+
+// One output row: down the columns of `rows` into `padded` (width + 2 radius
+// samples), whose ends then repeat the edge values, and along that row into
+// `out`. Columns first, then rows, in every caller: the same arithmetic
+// gives the same result whichever path a row takes.
+void kernelRow(const Kernel& k, const KernelRows& rows, float* padded, float* out, int width) {
+    const int r = k.radius;
+    HWY_DYNAMIC_DISPATCH(VerticalTaps)(rows.data() + r, k.weights.data(), r, padded + r, width);
+    std::fill_n(padded, r, padded[r]);
+    std::fill_n(padded + r + width, r, padded[r + width - 1]);
+    HWY_DYNAMIC_DISPATCH(HorizontalTaps)(padded + r, k.weights.data(), r, out, width);
+}
+
+// A whole plane into another, in parallel bands of rows.
+void kernelPlane(const Kernel& k, const float* in, float* out, int width, int height) {
+    const Bands bands(height, k.radius, 0);
+    tbb::parallel_for(0, bands.count(), [&](int band) {
+        const Scratch padded(static_cast<std::size_t>(width) + 2 * k.radius);
+        KernelRows rows{};
+        for (int y = bands.first(band); y < bands.end(band); ++y) {
+            for (int j = -k.radius; j <= k.radius; ++j)
+                rows[k.radius + j] = in + static_cast<std::size_t>(std::clamp(y + j, 0, height - 1)) * width;
+            kernelRow(k, rows, padded.data(), out + static_cast<std::size_t>(y) * width, width);
         }
     });
 }
 
-// Down columns, a whole row at a time (contiguous, vectorised), with rows
-// beyond the edges clamped to the first and last.
-void firColumns(const float* in, float* out, int width, int height, const std::vector<float>& kernel) {
-    const int radius = static_cast<int>(kernel.size()) - 1;
-    const auto row = [&](int y) { return in + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width; };
-    tbb::parallel_for(tbb::blocked_range<int>(0, height, 8), [&](const tbb::blocked_range<int>& rows) {
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            float* __restrict dst = out + static_cast<std::size_t>(y) * width;
-            const float* centre = row(y);
-            for (int x = 0; x < width; ++x) dst[x] = kernel[0] * centre[x];
-            for (int k = 1; k <= radius; ++k) addTapPair(dst, row(y - k), row(y + k), kernel[k], width);
+// The picture in place, band by band. Each band keeps its input rows, as
+// they were, in a ring of 2 radius + 1 rows per plane: a row is copied in
+// before the band overwrites it and stays until the last output row that
+// reads it. The rows a band reads beyond its own ends come from copies made
+// before any band started, as its neighbours overwrite them.
+void kernelInPlace(const Kernel& k, PlanarImage& image, FinishRow finish, const void* context, int bandRows) {
+    const int width = image.width(), height = image.height(), r = k.radius, ringRows = 2 * r + 1;
+    const std::size_t w = static_cast<std::size_t>(width);
+    const Bands bands(height, r, bandRows);
+    const BoundaryRows saved(bands, width, 3);
+    saved.forEachRow([&](int y) {
+        for (int c = 0; c < 3; ++c) std::copy_n(image.row(c, y), width, saved.row(c, y));
+    });
+
+    tbb::parallel_for(0, bands.count(), [&](int band) {
+        const int y0 = bands.first(band), y1 = bands.end(band);
+        const Scratch memory(3 * ringRows * w + (w + 2 * r) + 3 * w);
+        float* const ring = memory.data();
+        float* const padded = ring + 3 * ringRows * w;
+        float* const blurred = padded + w + 2 * r;
+        const auto slot = [&](int c, int y) { return ring + (c * ringRows + y % ringRows) * w; };
+        const auto load = [&](int y) {
+            for (int c = 0; c < 3; ++c)
+                std::copy_n(y >= y0 && y < y1 ? image.row(c, y) : saved.row(c, y), width, slot(c, y));
+        };
+        for (int y = std::max(0, y0 - r); y < std::min(height, y0 + r); ++y) load(y);
+
+        KernelRows rows{};
+        BlurredRow row{};
+        row.width = width;
+        for (int y = y0; y < y1; ++y) {
+            if (y + r < height) load(y + r);
+            for (int c = 0; c < 3; ++c) {
+                for (int j = -r; j <= r; ++j) rows[r + j] = slot(c, std::clamp(y + j, 0, height - 1));
+                row.blurred[c] = blurred + c * w;
+                row.original[c] = slot(c, y);
+                row.out[c] = image.row(c, y);
+                kernelRow(k, rows, padded, blurred + c * w, width);
+            }
+            finish(context, row);
         }
     });
 }
@@ -241,10 +327,37 @@ void recursiveAcross(const Recursive& f, const float* in, float* out, int width,
     tbb::parallel_for(0, bands, [&](int band) {
         const int y0 = band * bandHeight, rows = std::min(bandHeight, height - y0);
         const std::size_t size = static_cast<std::size_t>(width) * bandHeight;
-        Buffer turned = buffer(size), filtered = buffer(size);
-        transposeBlock(in + static_cast<std::size_t>(y0) * width, width, turned.get(), bandHeight, rows, width);
-        recursiveColumns(f, turned.get(), filtered.get(), bandHeight, width, 0, rows);
-        transposeBlock(filtered.get(), bandHeight, out + static_cast<std::size_t>(y0) * width, width, width, rows);
+        const Scratch memory(2 * size);
+        float* turned = memory.data();
+        float* filtered = turned + size;
+        transposeBlock(in + static_cast<std::size_t>(y0) * width, width, turned, bandHeight, rows, width);
+        recursiveColumns(f, turned, filtered, bandHeight, width, 0, rows);
+        transposeBlock(filtered, bandHeight, out + static_cast<std::size_t>(y0) * width, width, width, rows);
+    });
+}
+
+// ---- Whole rows through the caller -------------------------------------------
+
+// Rows handed over with a copy of themselves standing for the blurred
+// picture, or with the given planes (`blurred`, 3 planes of the picture's
+// size) as it.
+void finishRows(PlanarImage& image, const float* blurred, FinishRow finish, const void* context) {
+    const int width = image.width();
+    const std::size_t w = static_cast<std::size_t>(width);
+    tbb::parallel_for(tbb::blocked_range<int>(0, image.height(), 16), [&](const tbb::blocked_range<int>& rows) {
+        const Scratch copies(3 * w);
+        BlurredRow row{};
+        row.width = width;
+        for (int y = rows.begin(); y < rows.end(); ++y) {
+            for (int c = 0; c < 3; ++c) {
+                float* copy = copies.data() + c * w;
+                std::copy_n(image.row(c, y), width, copy);
+                row.original[c] = copy;
+                row.blurred[c] = blurred ? blurred + image.sampleCount() * c + y * w : copy;
+                row.out[c] = image.row(c, y);
+            }
+            finish(context, row);
+        }
     });
 }
 
@@ -257,15 +370,12 @@ void gaussianBlurPlane(const float* in, float* out, int width, int height, float
         std::copy_n(in, count, out);
         return;
     }
-    // Columns first into `out`, then rows in place: each row pass copies its
-    // input (a padded row, a band of rows) before writing, so no full-size
-    // intermediate plane is needed.
     if (sigma < recursiveFromSigma) {
-        const std::vector<float> kernel = halfKernel(sigma);
-        firColumns(in, out, width, height, kernel);
-        firRows(out, out, width, height, kernel);
+        kernelPlane(halfKernel(sigma), in, out, width, height);
         return;
     }
+    // Columns first into `out`, then rows in place: the row pass copies each
+    // band of rows before writing it, so no intermediate plane is needed.
     const Recursive f = recursiveCoefficients(sigma);
     recursiveDown(f, in, out, width, height);
     recursiveAcross(f, out, out, width, height);
@@ -277,4 +387,22 @@ PlanarImage gaussianBlur(const PlanarImage& image, float sigma) {
     return out;
 }
 
+void blurRows(PlanarImage& image, float sigma, FinishRow finish, const void* context, int bandRows) {
+    if (image.empty() || image.width() <= 0 || image.height() <= 0) return;
+    if (!(sigma >= minSigma)) {
+        finishRows(image, nullptr, finish, context);
+    } else if (sigma < recursiveFromSigma) {
+        kernelInPlace(halfKernel(sigma), image, finish, context, bandRows);
+    } else {
+        // The recursive filter runs down whole columns: blurred planes first.
+        const Scratch blurred(image.sampleCount() * 3);
+        for (int c = 0; c < 3; ++c) {
+            gaussianBlurPlane(image.plane(c), blurred.data() + image.sampleCount() * c, image.width(), image.height(),
+                              sigma);
+        }
+        finishRows(image, blurred.data(), finish, context);
+    }
+}
+
 }  // namespace ombrel::ops
+#endif  // HWY_ONCE
