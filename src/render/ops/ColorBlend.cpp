@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Blur.h"
 #include "Multiversion.h"
 #include "Saturation.h"
 
@@ -48,6 +49,16 @@ PlanarImage colorBlend(const PlanarImage& source, const PlanarImage& background)
                  background.row(2, y), out.row(0, y), out.row(1, y), out.row(2, y), w);
     });
     return out;
+}
+
+void blurColor(PlanarImage& image, float sigma, int bandRows) {
+    blurRows(
+        image, sigma,
+        [](const BlurredRow& row) {
+            blendRow(row.blurred[0], row.blurred[1], row.blurred[2], row.original[0], row.original[1],
+                     row.original[2], row.out[0], row.out[1], row.out[2], row.width);
+        },
+        bandRows);
 }
 
 }  // namespace ombrel::ops

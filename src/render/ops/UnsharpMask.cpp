@@ -1,22 +1,26 @@
 #include "UnsharpMask.h"
 
-#include <tbb/parallel_for.h>
-
 #include "Blur.h"
+#include "Multiversion.h"
 
 namespace ombrel::ops {
+namespace {
 
-PlanarImage unsharpMask(const PlanarImage& image, float radius, float intensity) {
-    PlanarImage out = gaussianBlur(image, radius);
-    const int w = image.width();
-    tbb::parallel_for(0, image.height(), [&](int y) {
-        for (int c = 0; c < 3; ++c) {
-            const float* __restrict in = image.row(c, y);
-            float* __restrict o = out.row(c, y);
-            for (int x = 0; x < w; ++x) o[x] = in[x] + intensity * (in[x] - o[x]);
-        }
-    });
-    return out;
+OMBREL_MULTIVERSION void sharpenRow(const float* __restrict in, const float* __restrict blurred,
+                                    float* __restrict out, float intensity, int n) {
+    for (int x = 0; x < n; ++x) out[x] = in[x] + intensity * (in[x] - blurred[x]);
+}
+
+}  // namespace
+
+void unsharpMask(PlanarImage& image, float radius, float intensity, int bandRows) {
+    if (intensity == 0) return;
+    blurRows(
+        image, radius,
+        [intensity](const BlurredRow& row) {
+            for (int c = 0; c < 3; ++c) sharpenRow(row.original[c], row.blurred[c], row.out[c], intensity, row.width);
+        },
+        bandRows);
 }
 
 }  // namespace ombrel::ops
