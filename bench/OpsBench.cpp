@@ -203,7 +203,7 @@ BENCHMARK(unsharp)->Arg(4)->Arg(10)->Arg(30)->UseRealTime();
 // (window radius 1), 50 a proxy (radius 2), 100 a full render (radius 4).
 void noise(benchmark::State& state) {
     const double scale = state.range(0) / 100.0;
-    wholeFrame(state, [&](const PlanarImage& img) { return noiseReduction(img, 0.04f, 0.4f, scale); });
+    inPlace(state, [&](PlanarImage& img) { noiseReduction(img, 0.04f, 0.4f, scale); });
 }
 BENCHMARK(noise)->Arg(27)->Arg(50)->Arg(100)->UseRealTime();
 

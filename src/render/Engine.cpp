@@ -178,7 +178,7 @@ void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, doub
         }
         flush();
         if (const auto* nr = std::get_if<stage::NoiseReduction>(&s)) {
-            image = ops::noiseReduction(image, nr->noiseLevel, nr->sharpness, graphScale * resolution);
+            ops::noiseReduction(image, nr->noiseLevel, nr->sharpness, graphScale * resolution);
         } else if (const auto* cnr = std::get_if<stage::ColorNoiseReduction>(&s)) {
             ops::blurColor(image, static_cast<float>(cnr->sigma * resolution));
         } else if (const auto* usm = std::get_if<stage::UnsharpMask>(&s)) {
