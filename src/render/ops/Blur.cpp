@@ -44,7 +44,6 @@ void HorizontalTaps(const float* row, const float* kernel, int radius, float* ou
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
-#include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
@@ -128,13 +127,14 @@ void kernelPlane(const Kernel& k, const float* in, float* out, int width, int he
     });
 }
 
-// The picture in place, band by band. Each band keeps its input rows, as
-// they were, in a ring of 2 radius + 1 rows per plane: a row is copied in
-// before the band overwrites it and stays until the last output row that
-// reads it. The rows a band reads beyond its own ends come from copies made
-// before any band started, as its neighbours overwrite them.
+// The picture in place, band by band. Blurred row y reads input rows
+// y - radius ... y + radius, so the caller's finish of row y, which writes
+// over it, waits until blurred row y + radius is made: the band reads the
+// picture's rows as they were, and keeps only the last radius + 1 blurred
+// rows, in a ring. The rows a band reads beyond its own ends come from
+// copies made before any band started, as its neighbours overwrite them.
 void kernelInPlace(const Kernel& k, PlanarImage& image, FinishRow finish, const void* context, int bandRows) {
-    const int width = image.width(), height = image.height(), r = k.radius, ringRows = 2 * r + 1;
+    const int width = image.width(), height = image.height(), r = k.radius, ringRows = r + 1;
     const std::size_t w = static_cast<std::size_t>(width);
     const Bands bands(height, r, bandRows);
     const BoundaryRows saved(bands, width, 3);
@@ -144,31 +144,32 @@ void kernelInPlace(const Kernel& k, PlanarImage& image, FinishRow finish, const 
 
     tbb::parallel_for(0, bands.count(), [&](int band) {
         const int y0 = bands.first(band), y1 = bands.end(band);
-        const Scratch memory(3 * ringRows * w + (w + 2 * r) + 3 * w);
+        const Scratch memory(3 * ringRows * w + w + 2 * r);
         float* const ring = memory.data();
         float* const padded = ring + 3 * ringRows * w;
-        float* const blurred = padded + w + 2 * r;
-        const auto slot = [&](int c, int y) { return ring + (c * ringRows + y % ringRows) * w; };
-        const auto load = [&](int y) {
-            for (int c = 0; c < 3; ++c)
-                std::copy_n(y >= y0 && y < y1 ? image.row(c, y) : saved.row(c, y), width, slot(c, y));
+        const auto blurred = [&](int c, int y) { return ring + (c * ringRows + y % ringRows) * w; };
+        const auto input = [&](int c, int y) -> const float* {
+            return y >= y0 && y < y1 ? image.row(c, y) : saved.row(c, y);
         };
-        for (int y = std::max(0, y0 - r); y < std::min(height, y0 + r); ++y) load(y);
-
-        KernelRows rows{};
-        BlurredRow row{};
-        row.width = width;
-        for (int y = y0; y < y1; ++y) {
-            if (y + r < height) load(y + r);
+        const auto finishRow = [&](int y) {
+            BlurredRow row{};
+            row.width = width;
             for (int c = 0; c < 3; ++c) {
-                for (int j = -r; j <= r; ++j) rows[r + j] = slot(c, std::clamp(y + j, 0, height - 1));
-                row.blurred[c] = blurred + c * w;
-                row.original[c] = slot(c, y);
-                row.out[c] = image.row(c, y);
-                kernelRow(k, rows, padded, blurred + c * w, width);
+                row.blurred[c] = blurred(c, y);
+                row.row[c] = image.row(c, y);
             }
             finish(context, row);
+        };
+
+        KernelRows rows{};
+        for (int y = y0; y < y1; ++y) {
+            for (int c = 0; c < 3; ++c) {
+                for (int j = -r; j <= r; ++j) rows[r + j] = input(c, std::clamp(y + j, 0, height - 1));
+                kernelRow(k, rows, padded, blurred(c, y), width);
+            }
+            if (y - r >= y0) finishRow(y - r);
         }
+        for (int y = std::max(y0, y1 - r); y < y1; ++y) finishRow(y);
     });
 }
 
@@ -338,26 +339,18 @@ void recursiveAcross(const Recursive& f, const float* in, float* out, int width,
 
 // ---- Whole rows through the caller -------------------------------------------
 
-// Rows handed over with a copy of themselves standing for the blurred
-// picture, or with the given planes (`blurred`, 3 planes of the picture's
-// size) as it.
+// Rows handed over with the given planes (`blurred`, 3 planes of the
+// picture's size) as their blur, or with themselves when there are none.
 void finishRows(PlanarImage& image, const float* blurred, FinishRow finish, const void* context) {
-    const int width = image.width();
-    const std::size_t w = static_cast<std::size_t>(width);
-    tbb::parallel_for(tbb::blocked_range<int>(0, image.height(), 16), [&](const tbb::blocked_range<int>& rows) {
-        const Scratch copies(3 * w);
+    const std::size_t w = static_cast<std::size_t>(image.width());
+    tbb::parallel_for(0, image.height(), [&](int y) {
         BlurredRow row{};
-        row.width = width;
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            for (int c = 0; c < 3; ++c) {
-                float* copy = copies.data() + c * w;
-                std::copy_n(image.row(c, y), width, copy);
-                row.original[c] = copy;
-                row.blurred[c] = blurred ? blurred + image.sampleCount() * c + y * w : copy;
-                row.out[c] = image.row(c, y);
-            }
-            finish(context, row);
+        row.width = image.width();
+        for (int c = 0; c < 3; ++c) {
+            row.row[c] = image.row(c, y);
+            row.blurred[c] = blurred ? blurred + image.sampleCount() * c + y * w : row.row[c];
         }
+        finish(context, row);
     });
 }
 

@@ -11,20 +11,21 @@ PlanarImage gaussianBlur(const PlanarImage& image, float sigma);
 // One plane, `width` x `height`, into `out` (which may not alias `in`).
 void gaussianBlurPlane(const float* in, float* out, int width, int height, float sigma);
 
-// One row of a picture going through blurRows: its three planes blurred and
-// as they were, and the picture's own row for the result. None alias.
+// One row of a picture going through blurRows: its three planes blurred,
+// and the picture's own row, still as it was, where the result goes. A
+// finish reads each sample of both before it writes that sample: `blurred`
+// may be the row itself (a sigma too small to blur).
 struct BlurredRow {
     const float* blurred[3];
-    const float* original[3];
-    float* out[3];
+    float* row[3];
     int width;
 };
 
 using FinishRow = void (*)(const void* context, const BlurredRow& row);
 
 // Blurs `image` as gaussianBlur does and hands each row, blurred and as it
-// was, to `finish`, which writes the row's result into the image: a blur and
-// what is made of it in one pass, without a second picture. `finish` runs on
+// was, to `finish`, which writes the row's result over it: a blur and what
+// is made of it in one pass, without a second picture. `finish` runs on
 // several threads at once, each with its own rows. `bandRows` sets the rows
 // per parallel task (0 picks); the result does not depend on it.
 void blurRows(PlanarImage& image, float sigma, FinishRow finish, const void* context, int bandRows = 0);

@@ -117,12 +117,12 @@ Collected collect(const PlanarImage& img, float sigma, int bandRows) {
     blurRows(
         got.picture, sigma,
         [&](const BlurredRow& row) {
-            const int y = static_cast<int>((row.out[0] - got.picture.plane(0)) / img.width());
+            const int y = static_cast<int>((row.row[0] - got.picture.plane(0)) / img.width());
             for (int c = 0; c < 3; ++c)
                 for (int x = 0; x < row.width; ++x) {
                     got.blurred.row(c, y)[x] = row.blurred[c][x];
-                    got.original.row(c, y)[x] = row.original[c][x];
-                    row.out[c][x] = 2 * row.blurred[c][x];
+                    got.original.row(c, y)[x] = row.row[c][x];
+                    row.row[c][x] = 2 * got.blurred.row(c, y)[x];
                 }
         },
         bandRows);
