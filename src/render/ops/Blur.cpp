@@ -10,6 +10,20 @@
 
 #include "ForEachLane-inl.h"
 
+#include <array>
+
+#ifndef OMBREL_BLUR_SHARED
+#define OMBREL_BLUR_SHARED
+namespace ombrel::ops::blur_detail {
+
+// The recursive filter's taps (see recursiveCoefficients).
+struct Recursive {
+    std::array<float, 4> c, e, d;
+};
+
+}  // namespace ombrel::ops::blur_detail
+#endif  // OMBREL_BLUR_SHARED
+
 HWY_BEFORE_NAMESPACE();
 namespace ombrel::ops::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
@@ -40,6 +54,66 @@ void HorizontalTaps(const float* row, const float* kernel, int radius, float* ou
     });
 }
 
+// The recursive filter down `blocks` runs of whole vectors side by side: the
+// causal sweep into `out`, then the anticausal one from the bottom, added in
+// with the input. The last four inputs and states of each sweep stay in
+// registers; rows beyond either end repeat the edge row, whose state is 0.
+template <int blocks, class D>
+HWY_INLINE void sweepDown(D d, const blur_detail::Recursive& f, const float* in, std::size_t inStride, float* out,
+                          std::size_t outStride, int rows) {
+    using V = hn::Vec<D>;
+    const std::size_t lanes = hn::Lanes(d);
+    const auto inRow = [&](int y, int b) { return in + static_cast<std::size_t>(y) * inStride + b * lanes; };
+    const auto outRow = [&](int y, int b) { return out + static_cast<std::size_t>(y) * outStride + b * lanes; };
+    V x1[blocks], x2[blocks], x3[blocks], x4[blocks], z1[blocks], z2[blocks], z3[blocks], z4[blocks];
+
+    const auto start = [&](int y) {
+        for (int b = 0; b < blocks; ++b) {
+            x1[b] = x2[b] = x3[b] = x4[b] = hn::LoadU(d, inRow(y, b));
+            z1[b] = z2[b] = z3[b] = z4[b] = hn::Zero(d);
+        }
+    };
+    // One step: the state from the last four inputs and states, which then
+    // move along by one.
+    const auto step = [&](int b, V v, const std::array<float, 4>& taps) {
+        V z = hn::Mul(hn::Set(d, taps[0]), hn::Sub(x1[b], v));
+        z = hn::MulAdd(hn::Set(d, taps[1]), hn::Sub(x2[b], v), z);
+        z = hn::MulAdd(hn::Set(d, taps[2]), hn::Sub(x3[b], v), z);
+        z = hn::MulAdd(hn::Set(d, taps[3]), hn::Sub(x4[b], v), z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[3]), z4[b], z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[2]), z3[b], z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[1]), z2[b], z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[0]), z1[b], z);
+        x4[b] = x3[b], x3[b] = x2[b], x2[b] = x1[b], x1[b] = v;
+        z4[b] = z3[b], z3[b] = z2[b], z2[b] = z1[b], z1[b] = z;
+        return z;
+    };
+
+    start(0);
+    for (int y = 0; y < rows; ++y)
+        for (int b = 0; b < blocks; ++b) hn::StoreU(step(b, hn::LoadU(d, inRow(y, b)), f.c), d, outRow(y, b));
+    start(rows - 1);
+    for (int y = rows - 1; y >= 0; --y)
+        for (int b = 0; b < blocks; ++b) {
+            const V v = hn::LoadU(d, inRow(y, b));
+            const V z = step(b, v, f.e);
+            hn::StoreU(hn::Add(hn::Add(v, hn::LoadU(d, outRow(y, b))), z), d, outRow(y, b));
+        }
+}
+
+// Both sweeps down `columns` columns of `rows` rows, `in` and `out` rows
+// `inStride` and `outStride` apart; `out` may not alias `in`.
+void RecursiveColumns(const blur_detail::Recursive& f, const float* in, std::size_t inStride, float* out,
+                      std::size_t outStride, int rows, int columns) {
+    const hn::ScalableTag<float> d;
+    const hn::CappedTag<float, 1> d1;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    int x = 0;
+    for (; x + 2 * lanes <= columns; x += 2 * lanes) sweepDown<2>(d, f, in + x, inStride, out + x, outStride, rows);
+    for (; x + lanes <= columns; x += lanes) sweepDown<1>(d, f, in + x, inStride, out + x, outStride, rows);
+    for (; x < columns; ++x) sweepDown<1>(d1, f, in + x, inStride, out + x, outStride, rows);
+}
+
 }  // namespace ombrel::ops::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -54,15 +128,17 @@ HWY_AFTER_NAMESPACE();
 #include <vector>
 
 #include "Bands.h"
-#include "Multiversion.h"
 #include "Scratch.h"
 
 namespace ombrel::ops {
 
 HWY_EXPORT(VerticalTaps);
 HWY_EXPORT(HorizontalTaps);
+HWY_EXPORT(RecursiveColumns);
 
 namespace {
+
+using blur_detail::Recursive;
 
 // Below this sigma the blur changes nothing visible and is a copy.
 constexpr float minSigma = 0.3f;
@@ -186,10 +262,6 @@ void kernelInPlace(const Kernel& k, PlanarImage& image, FinishRow finish, const 
 // 1 + sum d, near 1e-4 at large sigma, and so amplifies float rounding into
 // visible drift on flat areas; here a flat signal gives z = 0 exactly, and a
 // signal continued by its edge value (clamp to edge) starts from z = 0.
-struct Recursive {
-    std::array<float, 4> c, e, d;
-};
-
 Recursive recursiveCoefficients(float sigma) {
     const double a0 = 1.680, a1 = 3.735, b0 = 1.783, b1 = 1.723, c0 = -0.6803, c1 = -0.2598, w0 = 0.6318, w1 = 1.997;
     const double s = sigma;
@@ -220,70 +292,13 @@ Recursive recursiveCoefficients(float sigma) {
     return r;
 }
 
-// Both sweeps down the columns [x0, x1) of a `width` x `height` plane, all
-// rows: each step is a whole run of columns, so the arithmetic vectorises.
-OMBREL_MULTIVERSION void recursiveColumns(const Recursive& f, const float* in, float* out, int width, int height,
-                                          int x0, int x1) {
-    const int n = x1 - x0;
-    const auto inRow = [&](int y) { return in + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width + x0; };
-    const auto outRow = [&](int y) { return out + static_cast<std::size_t>(y) * width + x0; };
-    const float c0 = f.c[0], c1 = f.c[1], c2 = f.c[2], c3 = f.c[3];
-    const float e0 = f.e[0], e1 = f.e[1], e2 = f.e[2], e3 = f.e[3];
-    const float d0 = f.d[0], d1 = f.d[1], d2 = f.d[2], d3 = f.d[3];
-    std::array<float, stripWidth> zero{};
-
-    // Causal state into `out`.
-    const auto causal = [&](int y) { return y >= 0 ? outRow(y) : zero.data(); };
-    for (int y = 0; y < height; ++y) {
-        const float* __restrict x = inRow(y);
-        const float* __restrict x1p = inRow(y - 1);
-        const float* __restrict x2p = inRow(y - 2);
-        const float* __restrict x3p = inRow(y - 3);
-        const float* __restrict x4p = inRow(y - 4);
-        const float* __restrict z1 = causal(y - 1);
-        const float* __restrict z2 = causal(y - 2);
-        const float* __restrict z3 = causal(y - 3);
-        const float* __restrict z4 = causal(y - 4);
-        float* __restrict z = outRow(y);
-        for (int i = 0; i < n; ++i) {
-            const float v = x[i];
-            z[i] = c0 * (x1p[i] - v) + c1 * (x2p[i] - v) + c2 * (x3p[i] - v) + c3 * (x4p[i] - v) - d0 * z1[i] -
-                   d1 * z2[i] - d2 * z3[i] - d3 * z4[i];
-        }
-    }
-
-    // Anticausal state in a ring of rows (the four before and the new one),
-    // added into `out` as it goes.
-    std::array<std::array<float, stripWidth>, 5> ring{};
-    std::array<float*, 5> z{ring[0].data(), ring[1].data(), ring[2].data(), ring[3].data(), ring[4].data()};
-    for (int y = height - 1; y >= 0; --y) {
-        const float* __restrict x = inRow(y);
-        const float* __restrict x1p = inRow(y + 1);
-        const float* __restrict x2p = inRow(y + 2);
-        const float* __restrict x3p = inRow(y + 3);
-        const float* __restrict x4p = inRow(y + 4);
-        const float* __restrict z1 = z[1];
-        const float* __restrict z2 = z[2];
-        const float* __restrict z3 = z[3];
-        const float* __restrict z4 = z[4];
-        float* __restrict zn = z[0];
-        float* __restrict o = outRow(y);
-        for (int i = 0; i < n; ++i) {
-            const float v = x[i];
-            zn[i] = e0 * (x1p[i] - v) + e1 * (x2p[i] - v) + e2 * (x3p[i] - v) + e3 * (x4p[i] - v) - d0 * z1[i] -
-                    d1 * z2[i] - d2 * z3[i] - d3 * z4[i];
-            o[i] = v + o[i] + zn[i];
-        }
-        std::rotate(z.rbegin(), z.rbegin() + 1, z.rend());  // z[0] becomes z[1], the oldest is reused
-    }
-}
-
 // Down the columns of a plane, in strips of columns run in parallel.
 void recursiveDown(const Recursive& f, const float* in, float* out, int width, int height) {
     const int strips = (width + stripWidth - 1) / stripWidth;
     tbb::parallel_for(0, strips, [&](int s) {
         const int x0 = s * stripWidth;
-        recursiveColumns(f, in, out, width, height, x0, std::min(width, x0 + stripWidth));
+        HWY_DYNAMIC_DISPATCH(RecursiveColumns)(f, in + x0, width, out + x0, width, height,
+                                               std::min(width, x0 + stripWidth) - x0);
     });
 }
 
@@ -332,7 +347,7 @@ void recursiveAcross(const Recursive& f, const float* in, float* out, int width,
         float* turned = memory.data();
         float* filtered = turned + size;
         transposeBlock(in + static_cast<std::size_t>(y0) * width, width, turned, bandHeight, rows, width);
-        recursiveColumns(f, turned, filtered, bandHeight, width, 0, rows);
+        HWY_DYNAMIC_DISPATCH(RecursiveColumns)(f, turned, bandHeight, filtered, bandHeight, width, rows);
         transposeBlock(filtered, bandHeight, out + static_cast<std::size_t>(y0) * width, width, width, rows);
     });
 }
