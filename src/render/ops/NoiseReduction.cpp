@@ -89,10 +89,10 @@ void Fit(const float* sums, const float* squares, int r, float norm, float eps, 
 // Each pixel averages the fits of the windows covering it. Edges, where the
 // fits keep a near 1, get back `sharpness` of the detail the averaging took;
 // flat areas (a near 0) do not. The change of luminance is added to all three
-// channels alike, so the colour differences stay as they were. The output
-// rows may be the input rows.
-void Restore(const float* sumA, const float* sumB, int r, float norm, float sharpness, const float* p,
-             const float* red, const float* green, const float* blue, float* outR, float* outG, float* outB, int n) {
+// channels alike, so the colour differences stay as they were; the result
+// goes over the row.
+void Restore(const float* sumA, const float* sumB, int r, float norm, float sharpness, const float* p, float* red,
+             float* green, float* blue, int n) {
     forEachLane(n, [&](auto d, int i) {
         const auto ma = hn::Mul(windowSum(d, sumA, i, r), hn::Set(d, norm));
         const auto mb = hn::Mul(windowSum(d, sumB, i, r), hn::Set(d, norm));
@@ -103,9 +103,9 @@ void Restore(const float* sumA, const float* sumB, int r, float norm, float shar
         const auto red2 = hn::Add(hn::LoadU(d, red + i), delta);
         const auto green2 = hn::Add(hn::LoadU(d, green + i), delta);
         const auto blue2 = hn::Add(hn::LoadU(d, blue + i), delta);
-        hn::StoreU(red2, d, outR + i);
-        hn::StoreU(green2, d, outG + i);
-        hn::StoreU(blue2, d, outB + i);
+        hn::StoreU(red2, d, red + i);
+        hn::StoreU(green2, d, green + i);
+        hn::StoreU(blue2, d, blue + i);
     });
 }
 
@@ -135,7 +135,7 @@ namespace {
 
 // The window radius at full resolution; the render's scale shrinks it.
 constexpr double fullResolutionRadius = 4.0;
-constexpr int maxRadius = 4;
+constexpr int maxRadius = static_cast<int>(fullResolutionRadius);  // the widest, at full resolution
 // Detail at noiseLevel (linear, around mid-grey 0.18) counts as noise up to
 // about this many times over: eps = (noiseFactor * noiseLevel * slope)^2.
 constexpr float noiseFactor = 1.5f;
@@ -187,7 +187,7 @@ void noiseReduction(PlanarImage& image, float noiseLevel, float sharpness, doubl
         float* const bRing = aRing + ringRows * w;
         float* const sumsA = bRing + ringRows * w + r;  // column sums, with room for the padding
         float* const sumsB = sumsA + padded;
-        std::array<const float*, 2 * maxRadius + 1> pRows{};  // by row % ringRows
+        WindowRows pRows{};  // by row % ringRows
         const auto slot = [&](float* ring, int y) { return ring + (y % ringRows) * w; };
         const auto window = [&](int y, auto rowOf) {
             WindowRows rows{};
@@ -217,11 +217,8 @@ void noiseReduction(PlanarImage& image, float noiseLevel, float sharpness, doubl
             HWY_DYNAMIC_DISPATCH(PairSums)(rowsA.data(), rowsB.data(), ringRows, sumsA, sumsB, width);
             padEnds(sumsA, width, r);
             padEnds(sumsB, width, r);
-            float* red = image.row(0, y);
-            float* green = image.row(1, y);
-            float* blue = image.row(2, y);
-            HWY_DYNAMIC_DISPATCH(Restore)(sumsA, sumsB, r, norm, sharpness, pRows[y % ringRows], red, green, blue,
-                                          red, green, blue, width);
+            HWY_DYNAMIC_DISPATCH(Restore)(sumsA, sumsB, r, norm, sharpness, pRows[y % ringRows], image.row(0, y),
+                                          image.row(1, y), image.row(2, y), width);
         };
 
         int nextP = std::max(0, y0 - 2 * r), nextFit = std::max(0, y0 - r);
