@@ -180,12 +180,11 @@ void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, doub
         }
         flush();
         if (const auto* nr = std::get_if<stage::NoiseReduction>(&s)) {
-            image = ops::noiseReduction(image, nr->noiseLevel, nr->sharpness, graphScale * resolution);
+            ops::noiseReduction(image, nr->noiseLevel, nr->sharpness, graphScale * resolution);
         } else if (const auto* cnr = std::get_if<stage::ColorNoiseReduction>(&s)) {
-            const PlanarImage blurred = ops::gaussianBlur(image, static_cast<float>(cnr->sigma * resolution));
-            image = ops::colorBlend(blurred, image);
+            ops::blurColor(image, static_cast<float>(cnr->sigma * resolution));
         } else if (const auto* usm = std::get_if<stage::UnsharpMask>(&s)) {
-            image = ops::unsharpMask(image, static_cast<float>(usm->radius * resolution), usm->intensity);
+            ops::unsharpMask(image, static_cast<float>(usm->radius * resolution), usm->intensity);
         }
     }
     flush();

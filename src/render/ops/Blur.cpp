@@ -1,6 +1,123 @@
+// The direct kernel's two passes are compiled once per SIMD target by
+// Highway and dispatched at run time (see the end of the file); the recursive
+// filter is plain code, compiled once.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "render/ops/Blur.cpp"
 #include "Blur.h"
 
-#include <tbb/blocked_range.h>
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "ForEachLane-inl.h"
+
+#include <array>
+
+#ifndef OMBREL_BLUR_SHARED
+#define OMBREL_BLUR_SHARED
+namespace ombrel::ops::blur_detail {
+
+// The recursive filter's taps (see recursiveCoefficients).
+struct Recursive {
+    std::array<float, 4> c, e, d;
+};
+
+}  // namespace ombrel::ops::blur_detail
+#endif  // OMBREL_BLUR_SHARED
+
+HWY_BEFORE_NAMESPACE();
+namespace ombrel::ops::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// Down columns: out = kernel[0] * rows[0] + sum_k kernel[k] * (rows[-k] + rows[k]),
+// k = 1 ... radius, with `rows` pointing at the centre row's entry.
+void VerticalTaps(const float* const* rows, const float* kernel, int radius, float* out, int n) {
+    forEachLane(n, [&](auto d, int i) {
+        auto sum = hn::Mul(hn::Set(d, kernel[0]), hn::LoadU(d, rows[0] + i));
+        for (int k = 1; k <= radius; ++k) {
+            const auto pair = hn::Add(hn::LoadU(d, rows[-k] + i), hn::LoadU(d, rows[k] + i));
+            sum = hn::MulAdd(hn::Set(d, kernel[k]), pair, sum);
+        }
+        hn::StoreU(sum, d, out + i);
+    });
+}
+
+// Along a row, the same taps: `row` has `radius` samples readable before its
+// first and after its last.
+void HorizontalTaps(const float* row, const float* kernel, int radius, float* out, int n) {
+    forEachLane(n, [&](auto d, int i) {
+        auto sum = hn::Mul(hn::Set(d, kernel[0]), hn::LoadU(d, row + i));
+        for (int k = 1; k <= radius; ++k) {
+            const auto pair = hn::Add(hn::LoadU(d, row + i - k), hn::LoadU(d, row + i + k));
+            sum = hn::MulAdd(hn::Set(d, kernel[k]), pair, sum);
+        }
+        hn::StoreU(sum, d, out + i);
+    });
+}
+
+// The recursive filter down `blocks` runs of whole vectors side by side: the
+// causal sweep into `out`, then the anticausal one from the bottom, added in
+// with the input. The last four inputs and states of each sweep stay in
+// registers; rows beyond either end repeat the edge row, whose state is 0.
+template <int blocks, class D>
+HWY_INLINE void sweepDown(D d, const blur_detail::Recursive& f, const float* in, std::size_t inStride, float* out,
+                          std::size_t outStride, int rows) {
+    using V = hn::Vec<D>;
+    const std::size_t lanes = hn::Lanes(d);
+    const auto inRow = [&](int y, int b) { return in + static_cast<std::size_t>(y) * inStride + b * lanes; };
+    const auto outRow = [&](int y, int b) { return out + static_cast<std::size_t>(y) * outStride + b * lanes; };
+    V x1[blocks], x2[blocks], x3[blocks], x4[blocks], z1[blocks], z2[blocks], z3[blocks], z4[blocks];
+
+    const auto start = [&](int y) {
+        for (int b = 0; b < blocks; ++b) {
+            x1[b] = x2[b] = x3[b] = x4[b] = hn::LoadU(d, inRow(y, b));
+            z1[b] = z2[b] = z3[b] = z4[b] = hn::Zero(d);
+        }
+    };
+    // One step: the state from the last four inputs and states, which then
+    // move along by one.
+    const auto step = [&](int b, V v, const std::array<float, 4>& taps) {
+        V z = hn::Mul(hn::Set(d, taps[0]), hn::Sub(x1[b], v));
+        z = hn::MulAdd(hn::Set(d, taps[1]), hn::Sub(x2[b], v), z);
+        z = hn::MulAdd(hn::Set(d, taps[2]), hn::Sub(x3[b], v), z);
+        z = hn::MulAdd(hn::Set(d, taps[3]), hn::Sub(x4[b], v), z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[3]), z4[b], z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[2]), z3[b], z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[1]), z2[b], z);
+        z = hn::NegMulAdd(hn::Set(d, f.d[0]), z1[b], z);
+        x4[b] = x3[b], x3[b] = x2[b], x2[b] = x1[b], x1[b] = v;
+        z4[b] = z3[b], z3[b] = z2[b], z2[b] = z1[b], z1[b] = z;
+        return z;
+    };
+
+    start(0);
+    for (int y = 0; y < rows; ++y)
+        for (int b = 0; b < blocks; ++b) hn::StoreU(step(b, hn::LoadU(d, inRow(y, b)), f.c), d, outRow(y, b));
+    start(rows - 1);
+    for (int y = rows - 1; y >= 0; --y)
+        for (int b = 0; b < blocks; ++b) {
+            const V v = hn::LoadU(d, inRow(y, b));
+            const V z = step(b, v, f.e);
+            hn::StoreU(hn::Add(hn::Add(v, hn::LoadU(d, outRow(y, b))), z), d, outRow(y, b));
+        }
+}
+
+// Both sweeps down `columns` columns of `rows` rows, `in` and `out` rows
+// `inStride` and `outStride` apart; `out` may not alias `in`.
+void RecursiveColumns(const blur_detail::Recursive& f, const float* in, std::size_t inStride, float* out,
+                      std::size_t outStride, int rows, int columns) {
+    const hn::ScalableTag<float> d;
+    const hn::CappedTag<float, 1> d1;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    int x = 0;
+    for (; x + 2 * lanes <= columns; x += 2 * lanes) sweepDown<2>(d, f, in + x, inStride, out + x, outStride, rows);
+    for (; x + lanes <= columns; x += lanes) sweepDown<1>(d, f, in + x, inStride, out + x, outStride, rows);
+    for (; x < columns; ++x) sweepDown<1>(d1, f, in + x, inStride, out + x, outStride, rows);
+}
+
+}  // namespace ombrel::ops::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
@@ -8,81 +125,127 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <memory>
 #include <vector>
 
-#include "Multiversion.h"
+#include "Bands.h"
+#include "Scratch.h"
 
 namespace ombrel::ops {
+
+HWY_EXPORT(VerticalTaps);
+HWY_EXPORT(HorizontalTaps);
+HWY_EXPORT(RecursiveColumns);
+
 namespace {
+
+using blur_detail::Recursive;
 
 // Below this sigma the blur changes nothing visible and is a copy.
 constexpr float minSigma = 0.3f;
 // From this sigma on, a recursive filter (constant cost per pixel) beats the
 // direct kernel, whose cost grows with the radius.
 constexpr float recursiveFromSigma = 3.0f;
+// The direct kernel reaches 3 sigma, so never further than this.
+constexpr int maxKernelRadius = 9;
 // Columns per task in vertical passes: a strip of all rows stays in cache
 // between the recursive filter's forward and backward sweeps.
 constexpr int stripWidth = 64;
 
-using Buffer = std::unique_ptr<float[]>;
-
-Buffer buffer(std::size_t n) { return std::make_unique_for_overwrite<float[]>(n); }
-
 // ---- Direct (FIR) kernel ---------------------------------------------------
-
-// dst += w * (a + b), the symmetric pair of taps at one distance.
-OMBREL_MULTIVERSION void addTapPair(float* __restrict dst, const float* __restrict a, const float* __restrict b,
-                                    float w, int n) {
-    for (int x = 0; x < n; ++x) dst[x] += w * (a[x] + b[x]);
-}
 
 // Half a normalised Gaussian kernel: weights[0] is the centre tap, weights[k]
 // the taps at distance k on either side.
-std::vector<float> halfKernel(float sigma) {
-    const int radius = static_cast<int>(std::ceil(3.0f * sigma));
+struct Kernel {
+    std::vector<float> weights;
+    int radius;
+};
+
+Kernel halfKernel(float sigma) {
+    const int radius = std::min(static_cast<int>(std::ceil(3.0f * sigma)), maxKernelRadius);
     std::vector<double> w(radius + 1);
     double sum = 0;
     for (int k = 0; k <= radius; ++k) {
         w[k] = std::exp(-0.5 * k * k / (double(sigma) * sigma));
         sum += k == 0 ? w[k] : 2 * w[k];
     }
-    std::vector<float> out(radius + 1);
-    for (int k = 0; k <= radius; ++k) out[k] = static_cast<float>(w[k] / sum);
+    Kernel out{std::vector<float>(radius + 1), radius};
+    for (int k = 0; k <= radius; ++k) out.weights[k] = static_cast<float>(w[k] / sum);
     return out;
 }
 
-// Along rows: each row is copied with its edge values repeated `radius` times
-// on both sides, so the kernel loop needs no bounds tests and vectorises.
-void firRows(const float* in, float* out, int width, int height, const std::vector<float>& kernel) {
-    const int radius = static_cast<int>(kernel.size()) - 1;
-    tbb::parallel_for(tbb::blocked_range<int>(0, height, 16), [&](const tbb::blocked_range<int>& rows) {
-        std::vector<float> padded(static_cast<std::size_t>(width) + 2 * radius);
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            const float* src = in + static_cast<std::size_t>(y) * width;
-            float* dst = out + static_cast<std::size_t>(y) * width;
-            std::fill_n(padded.begin(), radius, src[0]);
-            std::copy_n(src, width, padded.begin() + radius);
-            std::fill_n(padded.begin() + radius + width, radius, src[width - 1]);
-            const float* __restrict p = padded.data() + radius;
-            for (int x = 0; x < width; ++x) dst[x] = kernel[0] * p[x];
-            for (int k = 1; k <= radius; ++k) addTapPair(dst, p - k, p + k, kernel[k], width);
+// Row pointers for the kernel's rows around one output row: entry radius + k
+// is the row k below it.
+using KernelRows = std::array<const float*, 2 * maxKernelRadius + 1>;
+
+// One output row: down the columns of `rows` into `padded` (width + 2 radius
+// samples), whose ends then repeat the edge values, and along that row into
+// `out`. Columns first, then rows, in every caller: the same arithmetic
+// gives the same result whichever path a row takes.
+void kernelRow(const Kernel& k, const KernelRows& rows, float* padded, float* out, int width) {
+    const int r = k.radius;
+    HWY_DYNAMIC_DISPATCH(VerticalTaps)(rows.data() + r, k.weights.data(), r, padded + r, width);
+    std::fill_n(padded, r, padded[r]);
+    std::fill_n(padded + r + width, r, padded[r + width - 1]);
+    HWY_DYNAMIC_DISPATCH(HorizontalTaps)(padded + r, k.weights.data(), r, out, width);
+}
+
+// A whole plane into another, in parallel bands of rows.
+void kernelPlane(const Kernel& k, const float* in, float* out, int width, int height) {
+    const Bands bands(height, k.radius, 0);
+    tbb::parallel_for(0, bands.count(), [&](int band) {
+        const Scratch padded(static_cast<std::size_t>(width) + 2 * k.radius);
+        KernelRows rows{};
+        for (int y = bands.first(band); y < bands.end(band); ++y) {
+            for (int j = -k.radius; j <= k.radius; ++j)
+                rows[k.radius + j] = in + static_cast<std::size_t>(std::clamp(y + j, 0, height - 1)) * width;
+            kernelRow(k, rows, padded.data(), out + static_cast<std::size_t>(y) * width, width);
         }
     });
 }
 
-// Down columns, a whole row at a time (contiguous, vectorised), with rows
-// beyond the edges clamped to the first and last.
-void firColumns(const float* in, float* out, int width, int height, const std::vector<float>& kernel) {
-    const int radius = static_cast<int>(kernel.size()) - 1;
-    const auto row = [&](int y) { return in + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width; };
-    tbb::parallel_for(tbb::blocked_range<int>(0, height, 8), [&](const tbb::blocked_range<int>& rows) {
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            float* __restrict dst = out + static_cast<std::size_t>(y) * width;
-            const float* centre = row(y);
-            for (int x = 0; x < width; ++x) dst[x] = kernel[0] * centre[x];
-            for (int k = 1; k <= radius; ++k) addTapPair(dst, row(y - k), row(y + k), kernel[k], width);
+// The picture in place, band by band. Blurred row y reads input rows
+// y - radius ... y + radius, so the caller's finish of row y, which writes
+// over it, waits until blurred row y + radius is made: the band reads the
+// picture's rows as they were, and keeps only the last radius + 1 blurred
+// rows, in a ring. The rows a band reads beyond its own ends come from
+// copies made before any band started, as its neighbours overwrite them.
+void kernelInPlace(const Kernel& k, PlanarImage& image, FinishRow finish, const void* context, int bandRows) {
+    const int width = image.width(), height = image.height(), r = k.radius, ringRows = r + 1;
+    const std::size_t w = static_cast<std::size_t>(width);
+    const Bands bands(height, r, bandRows);
+    const BoundaryRows saved(bands, width, 3);
+    saved.forEachRow([&](int y) {
+        for (int c = 0; c < 3; ++c) std::copy_n(image.row(c, y), width, saved.row(c, y));
+    });
+
+    tbb::parallel_for(0, bands.count(), [&](int band) {
+        const int y0 = bands.first(band), y1 = bands.end(band);
+        const Scratch memory(3 * ringRows * w + w + 2 * r);
+        float* const ring = memory.data();
+        float* const padded = ring + 3 * ringRows * w;
+        const auto blurred = [&](int c, int y) { return ring + (c * ringRows + y % ringRows) * w; };
+        const auto input = [&](int c, int y) -> const float* {
+            return y >= y0 && y < y1 ? image.row(c, y) : saved.row(c, y);
+        };
+        const auto finishRow = [&](int y) {
+            BlurredRow row{};
+            row.width = width;
+            for (int c = 0; c < 3; ++c) {
+                row.blurred[c] = blurred(c, y);
+                row.row[c] = image.row(c, y);
+            }
+            finish(context, row);
+        };
+
+        KernelRows rows{};
+        for (int y = y0; y < y1; ++y) {
+            for (int c = 0; c < 3; ++c) {
+                for (int j = -r; j <= r; ++j) rows[r + j] = input(c, std::clamp(y + j, 0, height - 1));
+                kernelRow(k, rows, padded, blurred(c, y), width);
+            }
+            if (y - r >= y0) finishRow(y - r);
         }
+        for (int y = std::max(y0, y1 - r); y < y1; ++y) finishRow(y);
     });
 }
 
@@ -99,10 +262,6 @@ void firColumns(const float* in, float* out, int width, int height, const std::v
 // 1 + sum d, near 1e-4 at large sigma, and so amplifies float rounding into
 // visible drift on flat areas; here a flat signal gives z = 0 exactly, and a
 // signal continued by its edge value (clamp to edge) starts from z = 0.
-struct Recursive {
-    std::array<float, 4> c, e, d;
-};
-
 Recursive recursiveCoefficients(float sigma) {
     const double a0 = 1.680, a1 = 3.735, b0 = 1.783, b1 = 1.723, c0 = -0.6803, c1 = -0.2598, w0 = 0.6318, w1 = 1.997;
     const double s = sigma;
@@ -133,70 +292,13 @@ Recursive recursiveCoefficients(float sigma) {
     return r;
 }
 
-// Both sweeps down the columns [x0, x1) of a `width` x `height` plane, all
-// rows: each step is a whole run of columns, so the arithmetic vectorises.
-OMBREL_MULTIVERSION void recursiveColumns(const Recursive& f, const float* in, float* out, int width, int height,
-                                          int x0, int x1) {
-    const int n = x1 - x0;
-    const auto inRow = [&](int y) { return in + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width + x0; };
-    const auto outRow = [&](int y) { return out + static_cast<std::size_t>(y) * width + x0; };
-    const float c0 = f.c[0], c1 = f.c[1], c2 = f.c[2], c3 = f.c[3];
-    const float e0 = f.e[0], e1 = f.e[1], e2 = f.e[2], e3 = f.e[3];
-    const float d0 = f.d[0], d1 = f.d[1], d2 = f.d[2], d3 = f.d[3];
-    std::array<float, stripWidth> zero{};
-
-    // Causal state into `out`.
-    const auto causal = [&](int y) { return y >= 0 ? outRow(y) : zero.data(); };
-    for (int y = 0; y < height; ++y) {
-        const float* __restrict x = inRow(y);
-        const float* __restrict x1p = inRow(y - 1);
-        const float* __restrict x2p = inRow(y - 2);
-        const float* __restrict x3p = inRow(y - 3);
-        const float* __restrict x4p = inRow(y - 4);
-        const float* __restrict z1 = causal(y - 1);
-        const float* __restrict z2 = causal(y - 2);
-        const float* __restrict z3 = causal(y - 3);
-        const float* __restrict z4 = causal(y - 4);
-        float* __restrict z = outRow(y);
-        for (int i = 0; i < n; ++i) {
-            const float v = x[i];
-            z[i] = c0 * (x1p[i] - v) + c1 * (x2p[i] - v) + c2 * (x3p[i] - v) + c3 * (x4p[i] - v) - d0 * z1[i] -
-                   d1 * z2[i] - d2 * z3[i] - d3 * z4[i];
-        }
-    }
-
-    // Anticausal state in a ring of rows (the four before and the new one),
-    // added into `out` as it goes.
-    std::array<std::array<float, stripWidth>, 5> ring{};
-    std::array<float*, 5> z{ring[0].data(), ring[1].data(), ring[2].data(), ring[3].data(), ring[4].data()};
-    for (int y = height - 1; y >= 0; --y) {
-        const float* __restrict x = inRow(y);
-        const float* __restrict x1p = inRow(y + 1);
-        const float* __restrict x2p = inRow(y + 2);
-        const float* __restrict x3p = inRow(y + 3);
-        const float* __restrict x4p = inRow(y + 4);
-        const float* __restrict z1 = z[1];
-        const float* __restrict z2 = z[2];
-        const float* __restrict z3 = z[3];
-        const float* __restrict z4 = z[4];
-        float* __restrict zn = z[0];
-        float* __restrict o = outRow(y);
-        for (int i = 0; i < n; ++i) {
-            const float v = x[i];
-            zn[i] = e0 * (x1p[i] - v) + e1 * (x2p[i] - v) + e2 * (x3p[i] - v) + e3 * (x4p[i] - v) - d0 * z1[i] -
-                    d1 * z2[i] - d2 * z3[i] - d3 * z4[i];
-            o[i] = v + o[i] + zn[i];
-        }
-        std::rotate(z.rbegin(), z.rbegin() + 1, z.rend());  // z[0] becomes z[1], the oldest is reused
-    }
-}
-
 // Down the columns of a plane, in strips of columns run in parallel.
 void recursiveDown(const Recursive& f, const float* in, float* out, int width, int height) {
     const int strips = (width + stripWidth - 1) / stripWidth;
     tbb::parallel_for(0, strips, [&](int s) {
         const int x0 = s * stripWidth;
-        recursiveColumns(f, in, out, width, height, x0, std::min(width, x0 + stripWidth));
+        HWY_DYNAMIC_DISPATCH(RecursiveColumns)(f, in + x0, width, out + x0, width, height,
+                                               std::min(width, x0 + stripWidth) - x0);
     });
 }
 
@@ -241,10 +343,29 @@ void recursiveAcross(const Recursive& f, const float* in, float* out, int width,
     tbb::parallel_for(0, bands, [&](int band) {
         const int y0 = band * bandHeight, rows = std::min(bandHeight, height - y0);
         const std::size_t size = static_cast<std::size_t>(width) * bandHeight;
-        Buffer turned = buffer(size), filtered = buffer(size);
-        transposeBlock(in + static_cast<std::size_t>(y0) * width, width, turned.get(), bandHeight, rows, width);
-        recursiveColumns(f, turned.get(), filtered.get(), bandHeight, width, 0, rows);
-        transposeBlock(filtered.get(), bandHeight, out + static_cast<std::size_t>(y0) * width, width, width, rows);
+        const Scratch memory(2 * size);
+        float* turned = memory.data();
+        float* filtered = turned + size;
+        transposeBlock(in + static_cast<std::size_t>(y0) * width, width, turned, bandHeight, rows, width);
+        HWY_DYNAMIC_DISPATCH(RecursiveColumns)(f, turned, bandHeight, filtered, bandHeight, width, rows);
+        transposeBlock(filtered, bandHeight, out + static_cast<std::size_t>(y0) * width, width, width, rows);
+    });
+}
+
+// ---- Whole rows through the caller -------------------------------------------
+
+// Rows handed over with the given planes (`blurred`, 3 planes of the
+// picture's size) as their blur, or with themselves when there are none.
+void finishRows(PlanarImage& image, const float* blurred, FinishRow finish, const void* context) {
+    const std::size_t w = static_cast<std::size_t>(image.width());
+    tbb::parallel_for(0, image.height(), [&](int y) {
+        BlurredRow row{};
+        row.width = image.width();
+        for (int c = 0; c < 3; ++c) {
+            row.row[c] = image.row(c, y);
+            row.blurred[c] = blurred ? blurred + image.sampleCount() * c + y * w : row.row[c];
+        }
+        finish(context, row);
     });
 }
 
@@ -257,15 +378,12 @@ void gaussianBlurPlane(const float* in, float* out, int width, int height, float
         std::copy_n(in, count, out);
         return;
     }
-    // Columns first into `out`, then rows in place: each row pass copies its
-    // input (a padded row, a band of rows) before writing, so no full-size
-    // intermediate plane is needed.
     if (sigma < recursiveFromSigma) {
-        const std::vector<float> kernel = halfKernel(sigma);
-        firColumns(in, out, width, height, kernel);
-        firRows(out, out, width, height, kernel);
+        kernelPlane(halfKernel(sigma), in, out, width, height);
         return;
     }
+    // Columns first into `out`, then rows in place: the row pass copies each
+    // band of rows before writing it, so no intermediate plane is needed.
     const Recursive f = recursiveCoefficients(sigma);
     recursiveDown(f, in, out, width, height);
     recursiveAcross(f, out, out, width, height);
@@ -277,4 +395,22 @@ PlanarImage gaussianBlur(const PlanarImage& image, float sigma) {
     return out;
 }
 
+void blurRows(PlanarImage& image, float sigma, FinishRow finish, const void* context, int bandRows) {
+    if (image.empty() || image.width() <= 0 || image.height() <= 0) return;
+    if (!(sigma >= minSigma)) {
+        finishRows(image, nullptr, finish, context);
+    } else if (sigma < recursiveFromSigma) {
+        kernelInPlace(halfKernel(sigma), image, finish, context, bandRows);
+    } else {
+        // The recursive filter runs down whole columns: blurred planes first.
+        const Scratch blurred(image.sampleCount() * 3);
+        for (int c = 0; c < 3; ++c) {
+            gaussianBlurPlane(image.plane(c), blurred.data() + image.sampleCount() * c, image.width(), image.height(),
+                              sigma);
+        }
+        finishRows(image, blurred.data(), finish, context);
+    }
+}
+
 }  // namespace ombrel::ops
+#endif  // HWY_ONCE

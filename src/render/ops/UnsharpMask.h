@@ -4,7 +4,9 @@
 
 namespace ombrel::ops {
 
-// out = in + intensity * (in - gaussianBlur(in, radius)).
-PlanarImage unsharpMask(const PlanarImage& image, float radius, float intensity);
+// In place: image + intensity * (image - gaussianBlur(image, radius)).
+// `bandRows` sets the rows per parallel task (0 picks); the result does not
+// depend on it.
+void unsharpMask(PlanarImage& image, float radius, float intensity, int bandRows = 0);
 
 }  // namespace ombrel::ops

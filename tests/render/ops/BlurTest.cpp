@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "GaussianReference.h"
 #include "PlanarImages.h"
 #include "render/ops/Blur.h"
 
@@ -11,27 +12,12 @@ namespace ombrel::ops {
 namespace {
 
 using test::planarFrom;
+using test::randomImage;
 using test::statsOf;
 
-// Direct 2D Gaussian convolution in double precision with clamped indices
-// and a wide (5 sigma) kernel: slow, obviously right.
+// The reference, under the name the tests below read best with.
 double referenceAt(const PlanarImage& img, int c, int x, int y, double sigma) {
-    const int r = static_cast<int>(std::ceil(5 * sigma));
-    double sum = 0, weights = 0;
-    for (int dy = -r; dy <= r; ++dy)
-        for (int dx = -r; dx <= r; ++dx) {
-            const double w = std::exp(-(dx * dx + dy * dy) / (2 * sigma * sigma));
-            const int sx = std::clamp(x + dx, 0, img.width() - 1), sy = std::clamp(y + dy, 0, img.height() - 1);
-            sum += w * img.row(c, sy)[sx];
-            weights += w;
-        }
-    return sum / weights;
-}
-
-PlanarImage randomImage(int w, int h) {
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> u(0.0f, 1.0f);
-    return planarFrom(w, h, [&](int, int, int) { return u(rng); });
+    return test::gaussianAt(img, c, x, y, sigma);
 }
 
 // Both the direct kernel (small sigma) and the recursive filter (large sigma),
@@ -100,6 +86,76 @@ TEST(Blur, PlaneFunctionHandlesSingleRowsAndColumns) {
         for (int i = 0; i < 8; ++i) {
             EXPECT_NEAR(across[i], down[i], 1e-6f) << i;
             EXPECT_NEAR(across[i], referenceAt(asImage, 0, i, 0, sigma), 4e-3) << sigma << " at " << i;
+        }
+    }
+}
+
+TEST(Blur, MatchesADirectGaussianOnTinyAndSingleLinePictures) {
+    // Kernels far wider than the picture: every tap beyond an edge repeats it.
+    for (const auto [w, h] : test::awkwardShapes) {
+        const PlanarImage img = randomImage(w, h, 3);
+        for (float sigma : {0.5f, 2.9f, 4.0f, 12.0f}) {
+            const PlanarImage out = gaussianBlur(img, sigma);
+            for (int c = 0; c < 3; ++c)
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        ASSERT_NEAR(out.row(c, y)[x], referenceAt(img, c, x, y, sigma), 1e-3)
+                            << w << "x" << h << " sigma " << sigma << " at " << x << "," << y;
+        }
+    }
+}
+
+// Collects what blurRows hands over: the blurred rows into `blurred`, the
+// rows as they were into `original`; the picture itself gets the blurred
+// rows doubled, so that a row read after it was written shows.
+struct Collected {
+    PlanarImage blurred, original, picture;
+};
+
+Collected collect(const PlanarImage& img, float sigma, int bandRows) {
+    Collected got{PlanarImage(img.width(), img.height()), PlanarImage(img.width(), img.height()), img};
+    blurRows(
+        got.picture, sigma,
+        [&](const BlurredRow& row) {
+            const int y = static_cast<int>((row.row[0] - got.picture.plane(0)) / img.width());
+            for (int c = 0; c < 3; ++c)
+                for (int x = 0; x < row.width; ++x) {
+                    got.blurred.row(c, y)[x] = row.blurred[c][x];
+                    got.original.row(c, y)[x] = row.row[c][x];
+                    row.row[c][x] = 2 * got.blurred.row(c, y)[x];
+                }
+        },
+        bandRows);
+    return got;
+}
+
+TEST(BlurRows, HandsOverEachRowBlurredAndAsItWas) {
+    // Sigmas for a copy, the direct kernel (narrow and widest) and the
+    // recursive filter; sizes that are no multiple of any band.
+    for (const auto [w, h] : {test::Shape{45, 67}, test::Shape{1, 23}, test::Shape{30, 1}, test::Shape{4, 3}}) {
+        const PlanarImage img = randomImage(w, h, 7);
+        for (float sigma : {0.1f, 0.8f, 2.99f, 5.5f}) {
+            const PlanarImage expected = gaussianBlur(img, sigma);
+            const Collected got = collect(img, sigma, 0);
+            EXPECT_TRUE(test::identical(got.blurred, expected)) << w << "x" << h << " sigma " << sigma;
+            EXPECT_TRUE(test::identical(got.original, img)) << w << "x" << h << " sigma " << sigma;
+            for (int c = 0; c < 3; ++c)
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) ASSERT_EQ(got.picture.row(c, y)[x], 2 * expected.row(c, y)[x]);
+        }
+    }
+}
+
+TEST(BlurRows, BandsInParallelGiveWhatOneBandGives) {
+    // Bands down to the fewest rows the kernel allows, so that rows are read
+    // across several boundaries, run on all threads.
+    const PlanarImage img = randomImage(37, 151, 9);
+    for (float sigma : {0.8f, 2.0f, 2.99f}) {
+        const Collected single = collect(img, sigma, img.height());
+        for (int bandRows : {1, 3, 8, 13, 40}) {
+            const Collected banded = collect(img, sigma, bandRows);
+            EXPECT_TRUE(test::identical(banded.blurred, single.blurred)) << sigma << " in bands of " << bandRows;
+            EXPECT_TRUE(test::identical(banded.original, img)) << sigma << " in bands of " << bandRows;
         }
     }
 }

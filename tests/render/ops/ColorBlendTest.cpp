@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
+#include <vector>
 
+#include "GaussianReference.h"
 #include "PlanarImages.h"
+#include "render/ops/Blur.h"
 #include "render/ops/ColorBlend.h"
 
 namespace ombrel::ops {
@@ -69,6 +73,41 @@ TEST(ColorBlend, AppliesPerPixelAcrossTheImage) {
             EXPECT_NEAR(lum(o), 0.1f * (y + 1), 1e-5f) << x << "," << y;
             EXPECT_NEAR(o[0] - o[1], 0.2f + 0.01f * x - 0.3f, 1e-5f) << x << "," << y;
         }
+}
+
+// Colourful noise beyond the 0...1 gamut in places, so that the blend's
+// clipping takes part.
+PlanarImage colourfulNoise(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(-0.1f, 1.3f);
+    return test::planarFrom(w, h, [&](int, int, int) { return u(rng); });
+}
+
+PlanarImage colourBlurred(PlanarImage img, float sigma, int bandRows = 0) {
+    blurColor(img, sigma, bandRows);
+    return img;
+}
+
+TEST(BlurColor, IsTheBlendOfThePictureOverItsOwnBlur) {
+    std::vector<test::Shape> shapes(std::begin(test::awkwardShapes), std::end(test::awkwardShapes));
+    shapes.push_back({61, 47});
+    for (const auto [w, h] : shapes) {
+        const PlanarImage img = colourfulNoise(w, h, 4);
+        for (float sigma : {0.1f, 0.55f, 2.0f, 2.99f, 7.0f}) {
+            const PlanarImage expected = colorBlend(gaussianBlur(img, sigma), img);
+            EXPECT_TRUE(test::identical(colourBlurred(img, sigma), expected)) << w << "x" << h << " sigma " << sigma;
+        }
+    }
+}
+
+TEST(BlurColor, BandsInParallelGiveWhatOneBandGives) {
+    const PlanarImage img = colourfulNoise(45, 133, 6);
+    for (float sigma : {0.55f, 1.8f, 2.9f}) {
+        const PlanarImage single = colourBlurred(img, sigma, img.height());
+        for (int bandRows : {1, 5, 9, 24})
+            EXPECT_TRUE(test::identical(colourBlurred(img, sigma, bandRows), single))
+                << sigma << " in bands of " << bandRows;
+    }
 }
 
 }  // namespace

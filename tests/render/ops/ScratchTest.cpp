@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "render/ops/Scratch.h"
+
+namespace ombrel::ops {
+namespace {
+
+TEST(Scratch, BlocksHeldTogetherAreSeparate) {
+    const Scratch a(1000), b(1000), c(10);
+    std::fill_n(a.data(), 1000, 1.0f);
+    std::fill_n(b.data(), 1000, 2.0f);
+    std::fill_n(c.data(), 10, 3.0f);
+    EXPECT_TRUE(std::all_of(a.data(), a.data() + 1000, [](float v) { return v == 1.0f; }));
+    EXPECT_TRUE(std::all_of(b.data(), b.data() + 1000, [](float v) { return v == 2.0f; }));
+}
+
+// Blocks stay with the thread for the whole test program: each test asks for
+// sizes no other test (nor any operation under test here) holds a block of.
+
+TEST(Scratch, AReleasedBlockServesTheNextRequestItFits) {
+    float* first = nullptr;
+    { first = Scratch(200'000).data(); }
+    EXPECT_EQ(Scratch(200'000).data(), first);
+    EXPECT_EQ(Scratch(190'000).data(), first) << "a smaller request fits it too";
+    // While it is held, a second request gets other memory.
+    const Scratch held(200'000);
+    EXPECT_NE(Scratch(200'000).data(), held.data());
+}
+
+TEST(Scratch, ThreadsNeverShareABlock) {
+    float* mine = nullptr;
+    { mine = Scratch(300'000).data(); }
+    float* theirs = nullptr;
+    std::thread([&] { theirs = Scratch(300'000).data(); }).join();
+    EXPECT_NE(theirs, mine);
+    EXPECT_EQ(Scratch(300'000).data(), mine) << "still kept for this thread";
+}
+
+}  // namespace
+}  // namespace ombrel::ops
