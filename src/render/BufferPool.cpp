@@ -33,7 +33,7 @@ bool kept(std::size_t capacity) { return capacity >= smallestKept && capacity <=
 
 void* take(std::size_t bytes, std::size_t& capacity) {
     bytes = std::max<std::size_t>(bytes, 1);
-    if (kept(bytes)) {
+    if (bytes >= smallestKept) {
         Idle& pool = idle();
         const std::lock_guard lock(pool.mutex);
         // The tightest block that is not more than a quarter too large.
@@ -49,6 +49,12 @@ void* take(std::size_t bytes, std::size_t& capacity) {
             capacity = block.capacity;
             return block.data;
         }
+        // A miss means the work changed shape (another photo, another zoom):
+        // what waits is unlikely to fit again, and keeping it while new
+        // blocks are made would only raise the peak.
+        for (const Block& b : pool.blocks) ::operator delete(b.data, alignment);
+        pool.blocks.clear();
+        pool.bytes = 0;
     }
     capacity = bytes;
     return ::operator new(bytes, alignment);

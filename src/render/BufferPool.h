@@ -10,7 +10,8 @@ namespace ombrel {
 // frame allocates the same few frame-sized buffers; fresh ones come from the
 // kernel zero-filled, a page fault per 4 KiB, which cost a fifth of a frame.
 // Blocks given back wait here (a bounded amount, oldest dropped first) for the
-// next request of about their size. Thread-safe.
+// next request of about their size; a request that none fits frees them all.
+// Thread-safe.
 namespace BufferPool {
 
 // Uninitialised storage of at least `bytes` bytes, 64-byte aligned; its real

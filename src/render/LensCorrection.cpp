@@ -91,8 +91,8 @@ std::optional<LensCorrection> LensCorrection::find(const LensQuery& query) {
     return LensCorrection(lens, camera->CropFactor, query.focalLength, query.aperture);
 }
 
-Image LensCorrection::apply(const Image& image) const {
-    const int width = image.width(), height = image.height();
+Image LensCorrection::apply(Image source) const {
+    const int width = source.width(), height = source.height();
     lfModifier modifier(lens_, cropFactor_, width, height);
     int wanted = LF_MODIFY_DISTORTION | LF_MODIFY_TCA | LF_MODIFY_SCALE;
     // Vignetting depends on the aperture; without it, leave the corners be.
@@ -100,7 +100,6 @@ Image LensCorrection::apply(const Image& image) const {
     const int done = modifier.Initialize(lens_, LF_PF_F32, focalLength_, aperture_ > 0 ? aperture_ : 8.0f, 1000.0f,
                                          0.0f, lens_->Type, wanted, false);
 
-    Image source = image;
     if (done & LF_MODIFY_VIGNETTING) {
         tbb::parallel_for(0, height, [&](int y) {
             modifier.ApplyColorModification(source.row(y), 0.0f, static_cast<float>(y), width, 1,

@@ -30,8 +30,9 @@ public:
 
     // The corrected picture, same size, upright or not (every model lensfun
     // applies is radial about the centre, so turning the picture first gives
-    // the same result). Scaled to fill the frame, so no empty corners.
-    Image apply(const Image& image) const;
+    // the same result). Scaled to fill the frame, so no empty corners. Takes
+    // the picture over: a caller that moves it in holds one copy less.
+    Image apply(Image image) const;
 
 private:
     LensCorrection(const lfLens* lens, float cropFactor, float focalLength, float aperture)

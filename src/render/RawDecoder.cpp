@@ -47,7 +47,7 @@ std::optional<Result> decodeOpened(raw::LibRawSession& session, double scale, co
     const raw::Size target = raw::reducedSize(full, scale);
     if (image.width() != target.width || image.height() != target.height)
         image = resample(image, target.width, target.height);
-    if (lens && use.lensProfile.value_or(false)) image = lens->apply(image);
+    if (lens && use.lensProfile.value_or(false)) image = lens->apply(std::move(image));
     if (use.appleBoost.value_or(true)) applyToneBoost(image);
     return Result{std::move(image), defaults};
 }
