@@ -205,7 +205,7 @@ void affineRow(const Affine& m, double x, double y, float* xs, float* ys, int n)
 }  // namespace
 
 std::shared_ptr<PlanarImage> Engine::prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0,
-                                                       int x1, int y1, int width, int height) const {
+                                                 int x1, int y1, int width, int height, Reuse reuse) const {
     auto matches = [&](const CachedRegion& c) {
         return c.source.lock() == source && c.x0 == x0 && c.y0 == y0 && c.x1 == x1 && c.y1 == y1 &&
                c.width == width && c.height == height;
@@ -220,16 +220,25 @@ std::shared_ptr<PlanarImage> Engine::prefiltered(const std::shared_ptr<const Ima
     }
 
     auto pixels = std::make_shared<PlanarImage>(extractPlanar(*source, x0, y0, x1, y1, width, height));
-    // Only screen-sized regions are kept: export bands would hold on to
-    // hundreds of megabytes for nothing.
+    // Only screen-sized regions are kept: larger ones would hold on to
+    // hundreds of megabytes for little gain.
     constexpr std::size_t largestKept = 4'000'000;
     constexpr std::size_t regionsKept = 3;
-    if (pixels->sampleCount() <= largestKept) {
+    if (reuse == Reuse::likely && pixels->sampleCount() <= largestKept) {
         const std::lock_guard lock(cacheMutex_);
+        // Regions of photos that are gone are of no use to anyone.
+        std::erase_if(cache_, [](const CachedRegion& c) { return c.source.expired(); });
         cache_.insert(cache_.begin(), {source, x0, y0, x1, y1, width, height, pixels});
         if (cache_.size() > regionsKept) cache_.pop_back();
     }
     return pixels;
+}
+
+std::size_t Engine::keptRegionBytes() const {
+    const std::lock_guard lock(cacheMutex_);
+    std::size_t bytes = 0;
+    for (const CachedRegion& c : cache_) bytes += c.pixels->sampleCount() * 3 * sizeof(float);
+    return bytes;
 }
 
 const Engine& Engine::shared() {
@@ -237,17 +246,17 @@ const Engine& Engine::shared() {
     return engine;
 }
 
-Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRect& region) const {
+Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRect& region, Reuse reuse) const {
     if (!graph.source || graph.source->empty() || region.width <= 0 || region.height <= 0 || !(outputScale > 0)) {
         return {};
     }
     Image out(region.width, region.height);
-    renderInto(graph, outputScale, region, out.row(0), out.rowLength());
+    renderInto(graph, outputScale, region, reuse, out.row(0), out.rowLength());
     return out;
 }
 
-void Engine::renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, float* rgba,
-                        std::size_t rowLength) const {
+void Engine::renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, Reuse reuse,
+                        float* rgba, std::size_t rowLength) const {
     const Image& source = *graph.source;
     const Plan plan = makePlan(graph);
     const Affine outToSource = plan.frameToSource * Affine::scaling(1 / outputScale);
@@ -282,7 +291,7 @@ void Engine::renderInto(const Graph& graph, double outputScale, const ops::Pixel
     const double resolution = sourcePerOutput > 1.25 ? 1 / sourcePerOutput : 1.0;
     const int workW = std::max(1, static_cast<int>(std::lround((x1 - x0) * resolution)));
     const int workH = std::max(1, static_cast<int>(std::lround((y1 - y0) * resolution)));
-    const std::shared_ptr<PlanarImage> base = prefiltered(graph.source, x0, y0, x1, y1, workW, workH);
+    const std::shared_ptr<PlanarImage> base = prefiltered(graph.source, x0, y0, x1, y1, workW, workH, reuse);
     const double toWorkX = double(workW) / (x1 - x0), toWorkY = double(workH) / (y1 - y0);
 
     // Per-pixel head stages run on the working image when the neighbourhood
@@ -357,7 +366,7 @@ Image Engine::render(const Graph& graph) const {
     // band to the next (see BufferPool), each written straight into place.
     constexpr int band = 512;
     for (int y = 0; y < height; y += band) {
-        renderInto(graph, 1.0, {0, y, width, std::min(band, height - y)}, out.row(y), out.rowLength());
+        renderInto(graph, 1.0, {0, y, width, std::min(band, height - y)}, Reuse::never, out.row(y), out.rowLength());
     }
     return out;
 }

@@ -24,26 +24,35 @@ class Engine {
 public:
     static const Engine& shared();
 
+    // Whether the same part of the source is likely to be drawn again soon.
+    enum class Reuse { likely, never };
+
     // `region` of the picture drawn at `outputScale` output pixels per pixel
     // of the graph's frame. Empty when the graph has no source or the region
-    // is empty.
-    Image render(const Graph& graph, double outputScale, const ops::PixelRect& region) const;
+    // is empty. A live preview redraws the same region with new settings
+    // every frame, so its prefiltered source is kept for the next one; work
+    // that draws each region once (export bands) says so and keeps nothing.
+    Image render(const Graph& graph, double outputScale, const ops::PixelRect& region,
+                 Reuse reuse = Reuse::likely) const;
 
     // The whole picture at the graph's own resolution, rendered in bands so the
     // working memory stays bounded.
     Image render(const Graph& graph) const;
 
+    // Memory held by prefiltered regions kept for the next frame.
+    std::size_t keptRegionBytes() const;
+
 private:
     // `region` written as RGBA rows of `rowLength` floats from `rgba` on; the
     // graph has a source and the region is not empty.
-    void renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, float* rgba,
+    void renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, Reuse reuse, float* rgba,
                     std::size_t rowLength) const;
 
     // The source rectangle [x0, x1) x [y0, y1) brought to `width` x `height`.
     // While a slider moves every frame needs the same one and making it is a
     // large share of a frame, so the last few small ones are kept.
     std::shared_ptr<PlanarImage> prefiltered(const std::shared_ptr<const Image>& source, int x0, int y0, int x1,
-                                                   int y1, int width, int height) const;
+                                             int y1, int width, int height, Reuse reuse) const;
 
     struct CachedRegion {
         std::weak_ptr<const Image> source;  // expired once the photo is gone, so a reused address never matches

@@ -31,7 +31,7 @@ std::optional<EncodedImage> renderInBands(const Graph& graph, const OutputColor&
     Bitmap out(width, height);
     for (int y = 0; y < height; y += bandRows) {
         const int rows = std::min(bandRows, height - y);
-        Image band = Engine::shared().render(graph, 1.0, {0, y, width, rows});
+        Image band = Engine::shared().render(graph, 1.0, {0, y, width, rows}, Engine::Reuse::never);
         if (band.empty() || band.width() != width || band.height() != rows) return std::nullopt;
         encodeRows(band, out, y, rows, color);
     }

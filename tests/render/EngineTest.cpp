@@ -224,5 +224,29 @@ TEST(Engine, KeptRegionsNeverServeAnotherPictureOrAnotherEdit) {
     EXPECT_GT(meanAbsDifference(fromFirst, fromSecond), 0.001);
 }
 
+TEST(Engine, OnlyRegionsLikelyToBeDrawnAgainAreKeptAndOnlyWhileTheirPhotoLives) {
+    const Engine engine;
+    EditSettings edit;
+    edit.exposure = 0.4;
+    edit.sharpAmount = 30;
+    auto photo = card(400, 300, 3);
+
+    // Export bands and whole renders are drawn once: nothing stays behind.
+    const Image band = engine.render(graphOf(photo, edit), 1.0, {0, 0, 400, 100}, Engine::Reuse::never);
+    const Image whole = engine.render(graphOf(photo, edit));
+    EXPECT_EQ(engine.keptRegionBytes(), 0u);
+    // And the result is the one a kept region gives.
+    const Image preview = engine.render(graphOf(photo, edit), 1.0, {0, 0, 400, 100});
+    EXPECT_EQ(meanAbsDifference(band, preview), 0.0);
+    const std::size_t kept = engine.keptRegionBytes();
+    EXPECT_GE(kept, std::size_t(400) * 100 * 3 * sizeof(float));
+
+    // Once the photo is gone, its regions go with the next kept one.
+    photo.reset();
+    const auto next = card(40, 30, 4);
+    engine.render(graphOf(next, edit), 1.0, {0, 0, 40, 30});
+    EXPECT_LT(engine.keptRegionBytes(), std::size_t(40) * 40 * 3 * sizeof(float) + 1);
+}
+
 }  // namespace
 }  // namespace ombrel
