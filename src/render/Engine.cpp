@@ -17,6 +17,7 @@
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -190,15 +191,17 @@ void runWorkingStages(PlanarImage& image, const std::vector<Stage>& stages, doub
     flush();
 }
 
-// The images of (x + i, y) for i = 0...n-1: one row of output pixels.
-void affineRow(const Affine& m, double x, double y, float* xs, float* ys, int n) {
+// The images of (x + i, y) for i = first...first + n - 1: a stretch of one
+// row of output pixels. Positions step from the row's start whatever the
+// stretch, so a pixel's position never depends on how a row is split.
+void affineRow(const Affine& m, double x, double y, int first, float* xs, float* ys, int n) {
     double sx, sy;
     m.apply(x, y, sx, sy);
     const float x0 = static_cast<float>(sx), y0 = static_cast<float>(sy);
     const float dx = static_cast<float>(m.a), dy = static_cast<float>(m.c);
     for (int i = 0; i < n; ++i) {
-        xs[i] = x0 + static_cast<float>(i) * dx;
-        ys[i] = y0 + static_cast<float>(i) * dy;
+        xs[i] = x0 + static_cast<float>(first + i) * dx;
+        ys[i] = y0 + static_cast<float>(first + i) * dy;
     }
 }
 
@@ -322,37 +325,42 @@ void Engine::renderInto(const Graph& graph, double outputScale, const ops::Pixel
     // distortion sits between them.
     const Affine outToWork = Affine{toWorkX, 0, 0, toWorkY, -x0 * toWorkX, -y0 * toWorkY} * outToSource;
 
+    // Rows are worked through in stretches whose runs stay in the first-level
+    // cache from one step to the next.
+    constexpr int stretch = 512;
     tbb::parallel_for(tbb::blocked_range<int>(0, region.height), [&](const tbb::blocked_range<int>& rows) {
-        const int n = region.width;
-        std::vector<float> buffer(std::size_t(n) * 7);
+        std::array<float, stretch * 7> buffer;
         float* r = buffer.data();
-        float* g = r + n;
-        float* b = g + n;
-        float* us = b + n;  // where each pixel samples the working image
-        float* vs = us + n;
-        float* xs = vs + n;  // and where it lies in the source (vignette, distortion)
-        float* ys = xs + n;
+        float* g = r + stretch;
+        float* b = g + stretch;
+        float* us = b + stretch;  // where each pixel samples the working image
+        float* vs = us + stretch;
+        float* xs = vs + stretch;  // and where it lies in the source (vignette, distortion)
+        float* ys = xs + stretch;
         for (int j = rows.begin(); j != rows.end(); ++j) {
             const double px = region.x + 0.5, py = region.y + j + 0.5;
-            if (plan.vignette || plan.bump) affineRow(outToSource, px, py, xs, ys, n);
-            if (plan.bump) {
-                std::copy_n(xs, n, us);
-                std::copy_n(ys, n, vs);
-                ops::bumpSourceRun(*plan.bump, us, vs, n);
-                const float ox = static_cast<float>(x0), oy = static_cast<float>(y0);
-                const float sx = static_cast<float>(toWorkX), sy = static_cast<float>(toWorkY);
-                for (int i = 0; i < n; ++i) {
-                    us[i] = (us[i] - ox) * sx;
-                    vs[i] = (vs[i] - oy) * sy;
+            for (int first = 0; first < region.width; first += stretch) {
+                const int n = std::min(stretch, region.width - first);
+                if (plan.vignette || plan.bump) affineRow(outToSource, px, py, first, xs, ys, n);
+                if (plan.bump) {
+                    std::copy_n(xs, n, us);
+                    std::copy_n(ys, n, vs);
+                    ops::bumpSourceRun(*plan.bump, us, vs, n);
+                    const float ox = static_cast<float>(x0), oy = static_cast<float>(y0);
+                    const float sx = static_cast<float>(toWorkX), sy = static_cast<float>(toWorkY);
+                    for (int i = 0; i < n; ++i) {
+                        us[i] = (us[i] - ox) * sx;
+                        vs[i] = (vs[i] - oy) * sy;
+                    }
+                } else {
+                    affineRow(outToWork, px, py, first, us, vs, n);
                 }
-            } else {
-                affineRow(outToWork, px, py, us, vs, n);
+                ops::sampleBilinear(work, us, vs, r, g, b, n);
+                if (!headInWork) plan.head.run(r, g, b, n);
+                if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
+                plan.tail.run(r, g, b, n);
+                ops::interleaveOpaque(r, g, b, n, rgba + std::size_t(j) * rowLength + std::size_t(first) * 4);
             }
-            ops::sampleBilinear(work, us, vs, r, g, b, n);
-            if (!headInWork) plan.head.run(r, g, b, n);
-            if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
-            plan.tail.run(r, g, b, n);
-            ops::interleaveOpaque(r, g, b, n, rgba + std::size_t(j) * rowLength);
         }
     });
 }
