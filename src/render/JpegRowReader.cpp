@@ -1,6 +1,7 @@
 #include "JpegRowReader.h"
 
 #include "JpegDecoder.h"
+#include "JpegErrorExit.h"
 
 #include <cstdio>
 #include <jpeglib.h>
@@ -15,27 +16,15 @@ namespace {
 // this (TurboJPEG's scan limit); so does the row reader.
 constexpr int maxScans = 500;
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf escape;
-};
-
-[[noreturn]] void onError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->escape, 1);
-}
-
-// Warnings still count (libjpeg keeps decoding); only their text is dropped.
-void ignoreMessage(j_common_ptr) {}
-
 void limitScans(j_common_ptr cinfo) {
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > maxScans) onError(cinfo);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > maxScans) JpegErrorExit::errorExit(cinfo);
 }
 
 }  // namespace
 
 struct JpegRowReader::State {
     jpeg_decompress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrorExit errors{};
     jpeg_progress_mgr progress{};
     std::vector<JSAMPROW> pointers;
     SampleLayout layout = SampleLayout::Rgb8;
@@ -109,9 +98,7 @@ std::optional<JpegRowReader> JpegRowReader::open(std::span<const std::uint8_t> j
     const auto stored = JpegDecoder::storedSize(jpeg);
     if (!stored) return std::nullopt;
     auto state = std::make_unique<State>();
-    state->cinfo.err = jpeg_std_error(&state->errors.base);
-    state->errors.base.error_exit = onError;
-    state->errors.base.output_message = ignoreMessage;
+    state->cinfo.err = state->errors.install();
     state->progress.progress_monitor = limitScans;
     if (!readHeader(*state, jpeg)) return std::nullopt;
     if (static_cast<int>(state->cinfo.output_width) != stored->width ||

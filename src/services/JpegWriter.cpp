@@ -1,5 +1,7 @@
 #include "JpegWriter.h"
 
+#include "render/JpegErrorExit.h"
+
 #include <jpeglib.h>
 
 #include <algorithm>
@@ -13,22 +15,11 @@ namespace {
 // it would be the largest loss left.
 constexpr int fullChromaQuality = 90;
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf escape;
-};
-
-[[noreturn]] void onError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->escape, 1);
-}
-
-void ignoreMessage(j_common_ptr) {}
-
 }  // namespace
 
 struct JpegRowWriter::State {
     jpeg_compress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrorExit errors{};
     bool created = false;
     bool failed = false;
 
@@ -91,9 +82,7 @@ int jpegQuality(double quality) {
 JpegRowWriter::JpegRowWriter(std::FILE* out, int width, int height, int quality,
                              std::span<const std::uint8_t> iccProfile)
     : state_(std::make_unique<State>()), out_(out) {
-    state_->cinfo.err = jpeg_std_error(&state_->errors.base);
-    state_->errors.base.error_exit = onError;
-    state_->errors.base.output_message = ignoreMessage;
+    state_->cinfo.err = state_->errors.install();
     state_->failed = width <= 0 || height <= 0 || !start(*state_, out, width, height, quality, iccProfile);
 }
 
