@@ -245,4 +245,17 @@ Bitmap8 noisyBitmap(int width, int height, unsigned seed) {
     return pixels;
 }
 
+Bitmap8 grainyEnlargement(const ReadBack& photo, int width, int height) {
+    const Bitmap8 grain = noisyBitmap(width, height);
+    Bitmap8 large(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const int v = photo.sample(x * photo.width / width, y * photo.height / height, c) +
+                              (grain.pixel(x, y)[c] - 128) / 16;
+                large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+            }
+    return large;
+}
+
 }  // namespace ombrel::test

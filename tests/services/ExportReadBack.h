@@ -57,4 +57,8 @@ void addExif(const std::filesystem::path& file, const std::map<std::string, std:
 // A picture with detail everywhere (seeded noise over gradients).
 Bitmap8 noisyBitmap(int width, int height, unsigned seed = 1);
 
+// `photo` enlarged to `width` x `height` with the fine grain a camera adds:
+// a realistic large photo made from a small real one.
+Bitmap8 grainyEnlargement(const ReadBack& photo, int width, int height);
+
 }  // namespace ombrel::test

@@ -44,15 +44,7 @@ TEST(ReducedExportDecode, LooksLikeTheFullDecodeShrunk) {
     // A real photo enlarged to 24 MP, with the fine grain a camera adds.
     const auto small = test::readJpeg(test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path()));
     ASSERT_TRUE(small);
-    const Bitmap8 grain = test::noisyBitmap(6000, 4000);
-    Bitmap8 large(6000, 4000);
-    for (int y = 0; y < 4000; ++y)
-        for (int x = 0; x < 6000; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int v = small->sample(x * small->width / 6000, y * small->height / 4000, c) +
-                              (grain.pixel(x, y)[c] - 128) / 16;
-                large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
-            }
+    const Bitmap8 large = test::grainyEnlargement(*small, 6000, 4000);
     test::writeJpegFixture(photo, large, 92);
 
     EditSettings edit;
