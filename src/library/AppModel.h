@@ -142,6 +142,9 @@ public:
     FieldBinding binding(EditField field);
     void undo();
     void redo();
+    // A gesture ended (a drag was released): the next edit is a new undo step
+    // even with the same key and within the coalescing time.
+    void endEditRun() { lastEdit_.interrupt(); }
     void reset(Section section);
     const UndoHistory& history() const { return history_; }
     // The latest known settings of a photo: its sidecar's or its last edit.
