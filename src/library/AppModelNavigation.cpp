@@ -72,6 +72,9 @@ void AppModel::select(const Uuid& id, bool extend, bool toggle) {
     }
 
     saveNow();
+    // Kept for a step back; the full-size image is not worth its memory.
+    if (currentID_ && proxy_) keepProxy(*currentID_, loadedRaw_, std::move(*proxy_));
+    proxy_.reset();
     setCurrentID(id);
     if (!toggle) setSelection({id});
     const auto cached = settingsCache_.find(id);
@@ -90,6 +93,7 @@ void AppModel::select(const Uuid& id, bool extend, bool toggle) {
 
 void AppModel::step(int delta) {
     if (!currentID_) return;
+    if (delta != 0) lastStep_ = delta > 0 ? 1 : -1;
     const std::vector<Photo> visible = visiblePhotos();
     const auto it = std::find_if(visible.begin(), visible.end(), [&](const Photo& p) { return isCurrent(p.id); });
     if (it == visible.end()) return;

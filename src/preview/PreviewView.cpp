@@ -2,10 +2,12 @@
 
 #include "library/AppModel.h"
 #include "render/Graph.h"
+#include "services/ThumbnailStore.h"
 
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
 #include <QPainter>
+#include <QTransform>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -42,21 +44,40 @@ PreviewView::PreviewView(AppModel& model, QWidget* parent) : QWidget(parent), mo
             [this] { setCursor(model_.view()->eyedropper() ? Qt::CrossCursor : Qt::ArrowCursor); });
     connect(model_.edit(), &EditState::settingsChanged, this, &PreviewView::refresh);
     connect(&model_, &AppModel::currentIDChanged, this, &PreviewView::currentChanged);
+    connect(&model_, &AppModel::quickLookChanged, this, [this] {
+        if (model_.quickLook()) showQuickLook(model_.quickLook());
+    });
 }
 
 // The renderer's thread may still hand over a frame: it is stopped before
 // the widget's members go.
 PreviewView::~PreviewView() { renderer_.reset(); }
 
-void PreviewView::setQuickLook(QImage image) {
-    quickLook_ = std::move(image);
+void PreviewView::showQuickLook(std::shared_ptr<const Bitmap8> picture) {
+    quickLookPixels_ = std::move(picture);
+    quickLook_ = {};
+    if (quickLookPixels_) {
+        const Bitmap8& px = *quickLookPixels_;
+        quickLook_ = QImage(px.data(), px.width(), px.height(), static_cast<qsizetype>(px.rowLength()),
+                            QImage::Format_RGB888);
+        // Turned like the edit will show it, so the proxy's first frame does not jump.
+        const CropSettings& crop = model_.edit()->settings().crop;
+        if ((crop.quarterTurns & 3) != 0 || crop.flipH || crop.flipV) {
+            QTransform turn;
+            turn.rotate(90.0 * static_cast<double>(crop.quarterTurns & 3));
+            quickLook_ = quickLook_.mirrored(crop.flipH, crop.flipV).transformed(turn);
+        }
+    }
     update();
 }
 
 void PreviewView::currentChanged() {
     frame_.reset();
-    quickLook_ = {};
     pictureRect_ = {};
+    // The filmstrip's thumbnail is in memory already: something at once.
+    std::shared_ptr<const Bitmap8> thumbnail;
+    if (const std::optional<Photo> photo = model_.current()) thumbnail = ThumbnailStore::shared().cached(photo->url);
+    showQuickLook(std::move(thumbnail));
     refresh();
 }
 
@@ -92,6 +113,13 @@ std::optional<PreviewView::Layout> PreviewView::layout() {
 }
 
 void PreviewView::refresh() {
+    if (refreshPosted_) return;
+    refreshPosted_ = true;
+    QMetaObject::invokeMethod(this, &PreviewView::requestFrame, Qt::QueuedConnection);
+}
+
+void PreviewView::requestFrame() {
+    refreshPosted_ = false;
     const std::optional<Layout> l = layout();
     if (!l) {
         pictureRect_ = {};
@@ -123,7 +151,11 @@ void PreviewView::frameArrived(Frame frame) {
     // A frame of a photo no longer shown, or older than the one on screen.
     if (frame.id <= shownId_ || !model_.proxy()) return;
     shownId_ = frame.id;
-    if (frame.pixels) frame_ = std::move(frame);
+    if (frame.pixels) {
+        frame_ = std::move(frame);
+        quickLookPixels_.reset();
+        quickLook_ = {};
+    }
     repaint();
     emit framePresented(shownId_);
 }
@@ -163,6 +195,7 @@ void PreviewView::magnify(double magnification, std::optional<QPointF> anchor) {
     const std::optional<Layout> before = layout();
     if (!before) return;
     const double zoom = viewport::magnified(vs.zoom(), magnification, before->fit);
+    const double fit = before->fit;
     if (anchor && zoom > viewport::fitTolerance) {
         // Keep the picture point under the pointer where it is.
         const double ratio = zoom / vs.zoom();
@@ -174,6 +207,7 @@ void PreviewView::magnify(double magnification, std::optional<QPointF> anchor) {
     }
     vs.setZoom(zoom);
     if (zoom <= viewport::fitTolerance) vs.setPan({0, 0});
+    updateLabel(fit);
     refresh();
 }
 
@@ -192,6 +226,7 @@ void PreviewView::toggle100() {
     const double zoom = viewport::toggled100(vs.zoom(), l->fit);
     vs.setZoom(zoom);
     if (zoom <= viewport::fitTolerance) vs.setPan({0, 0});
+    updateLabel(l->fit);
     refresh();
 }
 
@@ -222,7 +257,6 @@ bool PreviewView::event(QEvent* event) {
 void PreviewView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     dragFrom_ = event->position();
-    dragged_ = false;
     if (model_.view()->eyedropper()) {
         const QRectF r = pictureRect_;
         if (const auto p = viewport::pickPoint({event->position().x(), event->position().y()},
@@ -235,7 +269,6 @@ void PreviewView::mouseMoveEvent(QMouseEvent* event) {
     if (!dragFrom_) return;
     const QPointF delta = event->position() - *dragFrom_;
     dragFrom_ = event->position();
-    dragged_ = true;
     panBy(delta);
 }
 

@@ -34,11 +34,12 @@ public:
     // The id of the newest frame on screen and of the newest request.
     std::uint64_t shownFrameId() const { return shownId_; }
     std::uint64_t requestedFrameId() const { return requestId_; }
-    // The picture shown until the proxy is ready (embedded or reduced preview).
-    void setQuickLook(QImage image);
+    // No frame asked for or under way: what is on screen is the newest state.
+    bool settled() const { return !refreshPosted_ && shownId_ == requestId_; }
 
 public slots:
-    // Asks for a frame of the current state.
+    // Asks for a frame of the current state, once for all changes made
+    // before the event loop next runs.
     void refresh();
 
 signals:
@@ -64,22 +65,26 @@ private:
         viewport::Rect placed;  // device pixels
     };
     std::optional<Layout> layout();
+    void requestFrame();
     void frameArrived(Frame frame);
     void magnify(double magnification, std::optional<QPointF> anchor);
     void panBy(QPointF delta);
     void toggle100();
     void updateLabel(double fit);
     void currentChanged();
+    void showQuickLook(std::shared_ptr<const Bitmap8> picture);
 
     AppModel& model_;
     std::unique_ptr<FrameRenderer> renderer_;
     std::uint64_t requestId_ = 0;
     std::uint64_t shownId_ = 0;
     std::optional<Frame> frame_;
+    // Shown until the first frame: the filmstrip thumbnail, then the quick look.
+    std::shared_ptr<const Bitmap8> quickLookPixels_;
     QImage quickLook_;
     QRectF pictureRect_;
     std::optional<QPointF> dragFrom_;
-    bool dragged_ = false;
+    bool refreshPosted_ = false;
 };
 
 }  // namespace ombrel

@@ -1,5 +1,6 @@
 #include "PreviewArea.h"
 
+#include "Badge.h"
 #include "BusyIndicator.h"
 #include "Theme.h"
 
@@ -20,17 +21,6 @@ namespace {
 
 constexpr int previewInset = 8;
 constexpr int badgeInset = 14;
-
-QLabel* makeBadge(const QString& text, QWidget* parent) {
-    auto* badge = new QLabel(text, parent);
-    badge->setAttribute(Qt::WA_TransparentForMouseEvents);
-    badge->setStyleSheet(QStringLiteral("QLabel { color: white; font-size: 10pt; font-weight: bold;"
-                                        " background: rgba(0, 0, 0, 153); border-radius: 9px;"
-                                        " padding: 3px 7px; }"));
-    badge->adjustSize();
-    badge->hide();
-    return badge;
-}
 
 QLabel* makeText(const QString& text, double pointSize, const QColor& colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -56,8 +46,8 @@ PreviewArea::PreviewArea(AppModel& model, QWidget* parent) : QWidget(parent), mo
     preview_ = new PreviewView(model_, editor_);
     cropOverlay_ = new CropOverlay(model_, editor_);
     busy_ = new BusyIndicator(32, editor_);
-    beforeBadge_ = makeBadge(QStringLiteral("BEFORE"), editor_);
-    pickBadge_ = makeBadge(QStringLiteral("Click a neutral grey area"), editor_);
+    beforeBadge_ = new Badge(QStringLiteral("BEFORE"), editor_);
+    pickBadge_ = new Badge(QStringLiteral("Click a neutral grey area"), editor_);
     pages_->addWidget(editor_);
     editor_->installEventFilter(this);
 
@@ -114,7 +104,7 @@ void PreviewArea::placeLayers() {
     cropOverlay_->setGeometry(inner);
     busy_->move(editor_->rect().center() - busy_->rect().center());
     int x = badgeInset;
-    for (QLabel* badge : {beforeBadge_, pickBadge_}) {
+    for (Badge* badge : {beforeBadge_, pickBadge_}) {
         if (!badge->isVisibleTo(editor_)) continue;
         badge->move(x, badgeInset);
         badge->raise();

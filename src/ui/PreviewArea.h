@@ -8,6 +8,7 @@ class QStackedLayout;
 namespace ombrel {
 
 class AppModel;
+class Badge;
 class BusyIndicator;
 class CropOverlay;
 class PreviewView;
@@ -42,8 +43,8 @@ private:
     PreviewView* preview_ = nullptr;
     CropOverlay* cropOverlay_ = nullptr;
     BusyIndicator* busy_ = nullptr;
-    QLabel* beforeBadge_ = nullptr;
-    QLabel* pickBadge_ = nullptr;
+    Badge* beforeBadge_ = nullptr;
+    Badge* pickBadge_ = nullptr;
 };
 
 }  // namespace ombrel

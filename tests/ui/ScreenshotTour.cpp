@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
     bool ok = save(*w.window, dir, "start");
 
     w.window->openLocations({photos.path()});
-    QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000);
+    ok &= QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000);
     // Ratings and flags on a few photos, stepping along as a user would.
     const int ratings[] = {5, 3, 0, 4, 1};
     const char* flags[] = {"p", "", "x", "p", ""};

@@ -25,6 +25,7 @@ struct Window {
     std::unique_ptr<AppModel> model;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<KeyFilter> keys;
+    bool exposed = false;
 
     explicit Window(ModelTimings timings = {}) {
         qputenv("XDG_CONFIG_HOME", QByteArray(settingsHome.path().c_str()));
@@ -39,7 +40,7 @@ struct Window {
         qApp->installEventFilter(keys.get());
         window->resize(1400, 900);
         window->show();
-        QTest::qWaitForWindowExposed(window.get());
+        exposed = QTest::qWaitForWindowExposed(window.get());
     }
     ~Window() { qApp->removeEventFilter(keys.get()); }
 
@@ -50,8 +51,7 @@ struct Window {
     bool waitForFrame(int timeoutMs = 15000) const {
         return QTest::qWaitFor(
             [&] {
-                return model->proxy() && !model->loading() &&
-                       preview().shownFrameId() == preview().requestedFrameId() && preview().shownFrameId() > 0;
+                return model->proxy() && !model->loading() && preview().settled() && preview().shownFrameId() > 0;
             },
             timeoutMs);
     }
