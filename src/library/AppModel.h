@@ -305,7 +305,10 @@ private:
         TaskToken token;
     };
     std::optional<Prefetch> prefetch_;  // the decode ahead under way
-    int lastStep_ = 1;
+    // Direction of the step that made the photo current: 0 for a click or an
+    // open, which give no hint of where the user goes next.
+    int lastStep_ = 0;
+    int stepping_ = 0;
     RawOptions loadedRaw_;
     std::map<Uuid, EditSettings> settingsCache_;
     std::optional<EditSettings> copied_;

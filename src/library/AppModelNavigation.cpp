@@ -75,6 +75,7 @@ void AppModel::select(const Uuid& id, bool extend, bool toggle) {
     // Kept for a step back; the full-size image is not worth its memory.
     if (currentID_ && proxy_) keepProxy(*currentID_, loadedRaw_, std::move(*proxy_));
     proxy_.reset();
+    lastStep_ = stepping_;
     setCurrentID(id);
     if (!toggle) setSelection({id});
     const auto cached = settingsCache_.find(id);
@@ -93,13 +94,14 @@ void AppModel::select(const Uuid& id, bool extend, bool toggle) {
 
 void AppModel::step(int delta) {
     if (!currentID_) return;
-    if (delta != 0) lastStep_ = delta > 0 ? 1 : -1;
     const std::vector<Photo> visible = visiblePhotos();
     const auto it = std::find_if(visible.begin(), visible.end(), [&](const Photo& p) { return isCurrent(p.id); });
     if (it == visible.end()) return;
     const auto target = (it - visible.begin()) + static_cast<std::ptrdiff_t>(delta);
     if (target < 0 || target >= static_cast<std::ptrdiff_t>(visible.size())) return;
+    stepping_ = delta > 0 ? 1 : -1;
     select(visible[static_cast<std::size_t>(target)].id, false, false);
+    stepping_ = 0;
 }
 
 bool AppModel::isTarget(const Uuid& id) const { return isCurrent(id) || selection_.contains(id); }

@@ -56,7 +56,7 @@ void AppModel::dropPrefetched() {
 }
 
 void AppModel::prefetchNext() {
-    if (!currentID_ || !services_.load) return;
+    if (!currentID_ || !services_.load || lastStep_ == 0) return;
     const std::vector<Photo> visible = visiblePhotos();
     const auto it = std::find_if(visible.begin(), visible.end(), [&](const Photo& p) { return isCurrent(p.id); });
     if (it == visible.end()) return;
