@@ -50,10 +50,10 @@ ActionBar::ActionBar(AppModel& model, QWidget* parent) : QWidget(parent), model_
     presets_->setMenu(menu_);
 
     undo_ = new QToolButton(this);
-    undo_->setIcon(theme::icon({"edit-undo"}));
+    undo_->setIcon(ui::fadedWhenDisabled(theme::icon({"edit-undo"}), 16));
     undo_->setToolTip(QStringLiteral("Undo (Ctrl+Z)"));
     redo_ = new QToolButton(this);
-    redo_->setIcon(theme::icon({"edit-redo"}));
+    redo_->setIcon(ui::fadedWhenDisabled(theme::icon({"edit-redo"}), 16));
     redo_->setToolTip(QStringLiteral("Redo (Ctrl+Shift+Z)"));
     for (QToolButton* button : {undo_, redo_}) {
         button->setAutoRaise(true);
@@ -123,7 +123,7 @@ void ActionBar::askPresetName() {
     dialog_->setObjectName(QStringLiteral("savePreset"));
     dialog_->setWindowTitle(QStringLiteral("Save preset"));
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
-    dialog_->setMinimumWidth(280);
+    dialog_->setMinimumWidth(320);
 
     auto* column = new QVBoxLayout(dialog_);
     auto* title = new QLabel(QStringLiteral("Save preset"), dialog_);

@@ -241,7 +241,6 @@ void Sidebar::buildHsl() {
 }
 
 void Sidebar::setHslMode(int mode) {
-    hslMode_ = mode;
     const EditField::HslList list =
         mode == 0 ? EditField::HslList::hue : mode == 1 ? EditField::HslList::sat : EditField::HslList::lum;
     for (std::size_t band = 0; band < hslSliders_.size(); ++band) {

@@ -74,7 +74,6 @@ private:
     std::vector<AdjSlider*> hslSliders_;
     std::vector<AdjSlider*> rawSliders_;
     ui::SegmentedControl* hslPicker_ = nullptr;
-    int hslMode_ = 0;
     QWidget* rawControls_ = nullptr;
     QWidget* rawNotApplicable_ = nullptr;
     // Controls other than sliders bring themselves up to date here.

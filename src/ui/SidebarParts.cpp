@@ -41,6 +41,20 @@ void setTextColor(QWidget* widget, const QColor& color) {
     widget->setPalette(p);
 }
 
+QIcon fadedWhenDisabled(const QIcon& icon, int size) {
+    const QPixmap normal = icon.pixmap(size, size);
+    QPixmap faded(normal.size());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.3);
+    painter.drawPixmap(0, 0, normal);
+    painter.end();
+    QIcon result;
+    result.addPixmap(normal, QIcon::Normal);
+    result.addPixmap(faded, QIcon::Disabled);
+    return result;
+}
+
 DisclosureButton::DisclosureButton(const QString& title, QWidget* parent) : QAbstractButton(parent) {
     setText(title);
     setCheckable(true);

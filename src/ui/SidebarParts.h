@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 
 namespace ombrel::ui {
@@ -19,6 +20,10 @@ QFrame* divider(QWidget* parent = nullptr);
 QLabel* note(const QString& text, int pixels, QWidget* parent = nullptr);
 
 void setTextColor(QWidget* widget, const QColor& color);
+
+// The icon, clearly faded while its button is disabled: the theme's own
+// disabled look is hard to tell from the enabled one on a dark panel.
+QIcon fadedWhenDisabled(const QIcon& icon, int size);
 
 // A flat button covering its whole row: a chevron that points right when
 // closed and down when open, then a title. Clicking it toggles `open`.

@@ -1,5 +1,6 @@
 #include "ModelFixture.h"
 
+#include "model/BuiltInPresets.h"
 #include "model/Sidecar.h"
 #include "ui/ActionBar.h"
 #include "ui/AdjSlider.h"
@@ -319,6 +320,10 @@ private slots:
     }
 
     void presetsThroughTheMenu() {
+        // An unreadable presets file leaves the built-in presets usable, and is replaced by a good one.
+        const auto presetsFile = home_.path() / "Ombrel" / "presets.json";
+        std::filesystem::create_directories(presetsFile.parent_path());
+        writeFile(presetsFile, "[{\"id\": broken");
         Window w({{mediumJpeg, "a.jpg"}});
         ActionBar* bar = w.sidebar->actionBar();
         QMenu* menu = bar->presetsMenu();
@@ -335,7 +340,8 @@ private slots:
             QVERIFY(!bar->savePresetDialog());
         };
 
-        const int builtIns = menu->actions().size() - 2;  // a separator and "Save current as preset…"
+        const int builtIns = int(BuiltInPresets::all().size());
+        QCOMPARE(menu->actions().size(), builtIns + 2);  // a separator and "Save current as preset…"
         w.model->binding(EditField::scalar(EditField::Scalar::contrast)).setValue(25);
         save("Crisp", false);
         QVERIFY(w.model->userPresets().empty());
@@ -346,6 +352,7 @@ private slots:
         QVERIFY(w.model->userPresets().empty());
         save("Crisp", true);
         QCOMPARE(w.model->userPresets().size(), std::size_t(1));
+        QCOMPARE(decodePresets(readFile(presetsFile)), std::optional(w.model->userPresets()));
         QVERIFY(actionNamed(menu, "Crisp") && actionNamed(menu, "Delete preset"));
         QCOMPARE(menu->actions().size(), builtIns + 5);
 
@@ -359,6 +366,7 @@ private slots:
         QVERIFY(w.model->userPresets().empty());
         QVERIFY(!actionNamed(menu, "Delete preset"));
         QCOMPARE(menu->actions().size(), builtIns + 2);
+        QCOMPARE(decodePresets(readFile(presetsFile)), std::optional(std::vector<Preset>{}));
     }
 
     void copyAndPasteToTwoPhotos() {

@@ -37,7 +37,7 @@ void shootSidebar(AppModel& model, const std::filesystem::path& file) {
     sidebar.show();
     QTest::qWait(300);
     const int content = sidebar.scrollArea()->widget()->sizeHint().height();
-    sidebar.resize(Sidebar::columnWidth, sidebar.scrollArea()->y() + content + 4);
+    sidebar.resize(Sidebar::columnWidth, sidebar.scrollArea()->y() + content + 60);
     QTest::qWait(100);
     save(sidebar, file);
     // The parts at full size, for a closer look.
@@ -111,6 +111,10 @@ int main(int argc, char** argv) {
         QTest::qWait(200);
         save(*menu, out / "presets-menu.png");
         menu->hide();
+        menu->actions().constLast()->trigger();  // "Save current as preset…"
+        QTest::qWait(200);
+        save(*sidebar.actionBar()->savePresetDialog(), out / "save-preset.png");
+        sidebar.actionBar()->savePresetDialog()->reject();
     }
 
     model.setSelection({test::idOf(model, "a.dng")});
