@@ -31,11 +31,17 @@ void EditSlider::setTrack(const QGradientStops& stops) {
     update();
 }
 
+QRect EditSlider::handleRect() const {
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    return style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+}
+
 void EditSlider::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         QStyleOptionSlider opt;
         initStyleOption(&opt);
-        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+        const QRect handle = handleRect();
         if (!handle.contains(event->position().toPoint())) {
             // Jump under the pointer first; the press then grabs the handle and drags it.
             const QRect groove = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
@@ -86,7 +92,7 @@ ValueField::ValueField(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
-void ValueField::show(const QString& text) {
+void ValueField::setShownText(const QString& text) {
     shown_ = text;
     if (!editing_ && this->text() != text) setText(text);
 }
@@ -186,7 +192,7 @@ void AdjSlider::refresh() {
         // The nearest end for a value from outside the range; the label shows it as it is.
         if (position(v) != slider_->value()) slider_->setValue(position(v));
     }
-    value_->show(QString::fromStdString(valuetext::format(format_, v)));
+    value_->setShownText(QString::fromStdString(valuetext::format(format_, v)));
     const QColor color = v != reset_ ? theme::accent() : theme::secondaryText();
     if (value_->palette().color(QPalette::Text) != color) ui::setTextColor(value_, color);
 }

@@ -6,7 +6,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <optional>
 #include <string>
 
 class QLabel;
@@ -24,6 +23,7 @@ class EditSlider : public QSlider {
 public:
     explicit EditSlider(QWidget* parent = nullptr);
     void setTrack(const QGradientStops& stops);
+    QRect handleRect() const;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -39,7 +39,7 @@ class ValueField : public QLineEdit {
     Q_OBJECT
 public:
     explicit ValueField(QWidget* parent = nullptr);
-    void show(const QString& text);
+    void setShownText(const QString& text);
 
 signals:
     void typed(const QString& text);

@@ -193,11 +193,12 @@ void Sidebar::buildBasic() {
     box->content()->addLayout(wbRow);
     connect(picker, &QToolButton::clicked, this, [this] { model_.view()->setEyedropper(!model_.view()->eyedropper()); });
     const QIcon pickerIcon = theme::icon({"color-picker"});
-    refreshers_.push_back([this, picker, pickerIcon] {
+    const QIcon picking = tinted(pickerIcon, theme::accent()), idle = tinted(pickerIcon, theme::primaryText());
+    refreshers_.push_back([this, picker, picking, idle] {
         const bool on = model_.view()->eyedropper();
         const QSignalBlocker blocker(picker);
         picker->setChecked(on);
-        picker->setIcon(tinted(pickerIcon, on ? theme::accent() : theme::primaryText()));
+        picker->setIcon(on ? picking : idle);
     });
 
     const struct {

@@ -7,35 +7,35 @@
 namespace ombrel::valuetext {
 namespace {
 
-struct Spec {
+struct Conversion {
     std::string_view prefix, suffix;
     bool plus = false;
     int precision = 6;
 };
 
-Spec parseSpec(std::string_view format) {
-    Spec spec;
+Conversion parseConversion(std::string_view format) {
+    Conversion conv;
     const auto percent = format.find('%');
     const auto f = format.find('f', percent);
     if (percent == std::string_view::npos || f == std::string_view::npos) {
-        spec.prefix = format;
-        return spec;
+        conv.prefix = format;
+        return conv;
     }
-    spec.prefix = format.substr(0, percent);
-    spec.suffix = format.substr(f + 1);
+    conv.prefix = format.substr(0, percent);
+    conv.suffix = format.substr(f + 1);
     std::string_view body = format.substr(percent + 1, f - percent - 1);
     if (body.starts_with('+')) {
-        spec.plus = true;
+        conv.plus = true;
         body.remove_prefix(1);
     }
     if (body.starts_with('.')) {
         body.remove_prefix(1);
         int precision = 0;
         if (std::from_chars(body.data(), body.data() + body.size(), precision).ec == std::errc()) {
-            spec.precision = precision;
+            conv.precision = precision;
         }
     }
-    return spec;
+    return conv;
 }
 
 std::string_view trimmed(std::string_view s) {
@@ -47,18 +47,18 @@ std::string_view trimmed(std::string_view s) {
 }  // namespace
 
 std::string format(std::string_view format, double value) {
-    const Spec spec = parseSpec(format);
+    const Conversion conv = parseConversion(format);
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, spec.precision);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, conv.precision);
     std::string number(buffer, result.ec == std::errc() ? result.ptr : buffer);
-    if (spec.plus && !number.starts_with('-')) number.insert(0, "+");
-    return std::string(spec.prefix) + number + std::string(spec.suffix);
+    if (conv.plus && !number.starts_with('-')) number.insert(0, "+");
+    return std::string(conv.prefix) + number + std::string(conv.suffix);
 }
 
 std::optional<double> parse(std::string_view typed, std::string_view format, double min, double max) {
-    const Spec spec = parseSpec(format);
+    const Conversion conv = parseConversion(format);
     std::string_view text = trimmed(typed);
-    if (!spec.suffix.empty() && text.ends_with(spec.suffix)) text = trimmed(text.substr(0, text.size() - spec.suffix.size()));
+    if (!conv.suffix.empty() && text.ends_with(conv.suffix)) text = trimmed(text.substr(0, text.size() - conv.suffix.size()));
     if (text.starts_with('+')) text.remove_prefix(1);
     std::string number(text);
     std::replace(number.begin(), number.end(), ',', '.');

@@ -4,9 +4,7 @@
 #include "ui/SegmentedControl.h"
 #include "ui/Theme.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -19,16 +17,8 @@ using namespace ombrel::test;
 
 namespace {
 
-QString destinationText(const ExportSheet& sheet) {
-    // The full path: the label shortens only what it paints.
-    return sheet.findChild<QLabel*>("destination")->toolTip();
-}
-
-void typeLongEdge(QLineEdit* field, const QString& text) {
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
-}
+// The whole path: the label shortens only what it paints.
+QString destinationText(const ExportSheet& sheet) { return sheet.findChild<QLabel*>("destination")->toolTip(); }
 
 }  // namespace
 
@@ -46,9 +36,7 @@ private slots:
         model.exportProgress()->setMessage("Exported 3 photos");
         ExportSheet sheet(model, nullptr);
         sheet.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QCOMPARE(sheet.width(), 440);
-        QVERIFY(sheet.windowModality() == Qt::WindowModal);
+        QVERIFY(sheet.width() == 440 && sheet.windowModality() == Qt::WindowModal);
         QVERIFY(model.exportProgress()->message().isEmpty());  // no old summary
         QCOMPARE(sheet.findChild<QLabel*>()->text(), QString("Export 0 photos"));
         QCOMPARE(destinationText(sheet), QString("No destination chosen"));
@@ -78,7 +66,9 @@ private slots:
         } cases[] = {{"abc", 2560, "2,560"}, {"0", 2560, "2,560"}, {"-5", 2560, "2,560"},
                      {"3,000", 3000, "3,000"}, {"1800", 1800, "1,800"}};
         for (const auto& c : cases) {
-            typeLongEdge(longEdge, c.typed);
+            longEdge->selectAll();
+            QTest::keyClicks(longEdge, c.typed);
+            QTest::keyClick(longEdge, Qt::Key_Return);
             QCOMPARE(sheet.options().longEdge, c.kept);
             QCOMPARE(longEdge->text(), QString(c.shown));
         }
@@ -109,9 +99,7 @@ private slots:
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;
         QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, sinceTick.restart());
-        });
+        connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(5);
         QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
