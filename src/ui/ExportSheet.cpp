@@ -88,11 +88,11 @@ ExportSheet::ExportSheet(AppModel& model, QWidget* parent) : QDialog(parent), mo
     column->setSizeConstraint(QLayout::SetFixedSize);
 
     const std::size_t count = exportCount(model);
-    title_ = new QLabel(QStringLiteral("Export %1 photo%2").arg(count).arg(count == 1 ? "" : "s"), this);
-    title_->setFont(ui::font(15, QFont::DemiBold));
+    auto* title = new QLabel(QStringLiteral("Export %1 photo%2").arg(count).arg(count == 1 ? "" : "s"), this);
+    title->setFont(ui::font(15, QFont::DemiBold));
     // The sheet takes its size from its content: this line makes it 440 wide.
-    title_->setMinimumWidth(440 - 2 * 20);
-    column->addWidget(title_);
+    title->setMinimumWidth(440 - 2 * 20);
+    column->addWidget(title);
 
     auto* formatRow = new QHBoxLayout;
     format_ = new ui::SegmentedControl({"JPEG", "TIFF", "PNG"}, this);

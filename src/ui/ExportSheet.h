@@ -43,7 +43,6 @@ private:
 
     AppModel& model_;
     ExportOptions opts_;
-    QLabel* title_;
     ui::SegmentedControl* format_;
     QWidget* qualityRow_;
     QSlider* quality_;
