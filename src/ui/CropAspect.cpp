@@ -60,4 +60,12 @@ void setAspect(CropSettings& crop, const std::string& aspect, bool keepSwap, Ori
     crop.h = h;
 }
 
+void turn(CropSettings& crop, int quarters) {
+    crop.quarterTurns = (crop.quarterTurns + quarters) % 4;
+    crop.x = 0;
+    crop.y = 0;
+    crop.w = 1;
+    crop.h = 1;
+}
+
 }  // namespace ombrel

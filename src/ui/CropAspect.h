@@ -23,4 +23,9 @@ OrientedSize orientedSize(std::optional<std::pair<double, double>> fullSize, std
 // `keepSwap`; "Free" and unknown texts only store the text.
 void setAspect(CropSettings& crop, const std::string& aspect, bool keepSwap, OrientedSize image);
 
+// Turns the photo by `quarters` (1 right, 3 left) and frames all of it again;
+// angle, flips and aspect stay. The count keeps the sign of what was stored,
+// so a stored -2 turned left becomes 1.
+void turn(CropSettings& crop, int quarters);
+
 }  // namespace ombrel

@@ -324,14 +324,8 @@ void Sidebar::buildCrop() {
         model_.mutate("aspect-swap", [](EditSettings& s) { s.crop.aspectSwapped = !s.crop.aspectSwapped; });
         setAspect(model_.edit()->settings().crop.aspect, true);
     });
-    const auto turn = [this](const char* prefix, std::int64_t by) {
-        model_.mutate(newKey(prefix), [by](EditSettings& s) {
-            s.crop.quarterTurns = (s.crop.quarterTurns + by) % 4;
-            s.crop.x = 0;
-            s.crop.y = 0;
-            s.crop.w = 1;
-            s.crop.h = 1;
-        });
+    const auto turn = [this](const char* prefix, int quarters) {
+        model_.mutate(newKey(prefix), [quarters](EditSettings& s) { ombrel::turn(s.crop, quarters); });
     };
     connect(left, &QToolButton::clicked, this, [turn] { turn("rot-l-", 3); });
     connect(right, &QToolButton::clicked, this, [turn] { turn("rot-r-", 1); });

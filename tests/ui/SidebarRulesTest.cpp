@@ -91,6 +91,19 @@ private slots:
         QVERIFY(crop.aspectSwapped && near(crop.w, 1) && near(crop.h, 1));
     }
 
+    void turns() {
+        const struct {
+            std::int64_t from;
+            int by;
+            std::int64_t to;
+        } cases[] = {{0, 3, 3}, {3, 1, 0}, {-2, 3, 1}, {1, 1, 2}};
+        for (const auto& c : cases) {
+            CropSettings crop{0.1, 0.2, 0.5, 0.6, 4, c.from, true, false, "4:3", true};
+            turn(crop, c.by);
+            QCOMPARE(crop, (CropSettings{0, 0, 1, 1, 4, c.to, true, false, "4:3", true}));
+        }
+    }
+
     void valueText() {
         QCOMPARE(valuetext::format("%+.2f", 0.5), std::string("+0.50"));
         QCOMPARE(valuetext::format("%+.2f", -1.3), std::string("-1.30"));
