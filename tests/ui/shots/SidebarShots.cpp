@@ -37,7 +37,7 @@ void shootSidebar(AppModel& model, const std::filesystem::path& file) {
     sidebar.show();
     QTest::qWait(300);
     const int content = sidebar.scrollArea()->widget()->sizeHint().height();
-    sidebar.resize(Sidebar::columnWidth, sidebar.scrollArea()->y() + content + 60);
+    sidebar.resize(Sidebar::columnWidth, sidebar.scrollArea()->y() + content + 160);
     QTest::qWait(100);
     save(sidebar, file);
     // The parts at full size, for a closer look.
