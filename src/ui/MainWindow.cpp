@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
 #include "DropHighlight.h"
+#include "ExportSheet.h"
 #include "PreviewArea.h"
+#include "Sidebar.h"
 #include "WindowToolbar.h"
 
 #include "library/AppModel.h"
@@ -71,7 +73,7 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent) : QMainWindow(parent), 
     left->addWidget(filmstrip_);
     row->addLayout(left, 1);
     row->addWidget(divider(Qt::Vertical, content));
-    sidebarColumn_ = new QWidget(content);
+    sidebarColumn_ = new Sidebar(model_, content);
     sidebarColumn_->setObjectName(QStringLiteral("sidebarColumn"));
     sidebarColumn_->setFixedWidth(sidebarWidth);
     row->addWidget(sidebarColumn_);
@@ -81,6 +83,7 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent) : QMainWindow(parent), 
 
     buildMenus();
     connect(&model_, &AppModel::folderNameChanged, this, &MainWindow::syncTitle);
+    connect(&model_, &AppModel::showExportChanged, this, &MainWindow::presentExportSheet);
     for (auto signal : {&AppModel::canUndoChanged, &AppModel::canRedoChanged, &AppModel::hasCopiedChanged,
                         &AppModel::currentIDChanged})
         connect(&model_, signal, this, &MainWindow::syncMenus);
@@ -126,6 +129,17 @@ void MainWindow::buildMenus() {
     all->setShortcut(QKeySequence::SelectAll);
     for (QAction* a : {open, export_, quit, undo_, redo_, copy_, paste_, sync_, all})
         a->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+// Each presentation starts afresh from the initial options; closing the
+// sheet in any way clears the model's flag.
+void MainWindow::presentExportSheet() {
+    if (!model_.showExport() || exportSheet_) return;
+    exportSheet_ = new ExportSheet(model_, this);
+    exportSheet_->setAttribute(Qt::WA_DeleteOnClose);
+    exportSheet_->setWindowModality(Qt::WindowModal);
+    connect(exportSheet_, &QDialog::finished, this, [this] { model_.setShowExport(false); });
+    exportSheet_->open();
 }
 
 void MainWindow::syncTitle() {

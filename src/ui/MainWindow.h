@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <filesystem>
 #include <vector>
@@ -12,6 +13,7 @@ namespace ombrel {
 
 class AppModel;
 class DropHighlight;
+class ExportSheet;
 class PreviewArea;
 class WindowToolbar;
 
@@ -44,6 +46,7 @@ protected:
 
 private:
     void buildMenus();
+    void presentExportSheet();
     void syncTitle();
     void syncMenus();
     void rememberFolder(const QString& folder);
@@ -56,6 +59,7 @@ private:
     QWidget* filmstrip_ = nullptr;
     QWidget* sidebarColumn_ = nullptr;
     DropHighlight* dropHighlight_ = nullptr;
+    QPointer<ExportSheet> exportSheet_;
 
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QStandardPaths>
 #include <QStyleFactory>
 
 namespace ombrel::theme {
@@ -47,8 +48,13 @@ QPalette darkPalette() {
 void apply(QApplication& app) {
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     app.setPalette(darkPalette());
-    // Set explicitly: a desktop without a theme (or another one) still gets these icons.
-    QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QStringLiteral("/usr/share/icons/breeze-dark"));
+    // Set explicitly: a desktop without a theme (or another one), and the
+    // offscreen platform, which knows no icon folders, still get these icons.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                        QStandardPaths::LocateDirectory))
+        if (!paths.contains(dir)) paths << dir;
+    QIcon::setThemeSearchPaths(paths);
     QIcon::setThemeName(QStringLiteral("breeze-dark"));
 }
 
