@@ -1,3 +1,5 @@
+#include "InteractionBenchmark.h"
+
 #include "library/AppModel.h"
 #include "ui/KeyFilter.h"
 #include "ui/MainWindow.h"
@@ -24,6 +26,16 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Folders or photos to open."),
                                  QStringLiteral("[PATH...]"));
+    QCommandLineOption benchmark(QStringLiteral("benchmark-interaction"),
+                                 QStringLiteral("Time interactions on FILE's folder, print them and quit."),
+                                 QStringLiteral("FILE"));
+    QCommandLineOption benchmarkJpeg(QStringLiteral("benchmark-jpeg"),
+                                     QStringLiteral("With --benchmark-interaction: a JPEG among others like it."),
+                                     QStringLiteral("FILE"));
+    QCommandLineOption benchmarkMany(QStringLiteral("benchmark-folder"),
+                                     QStringLiteral("With --benchmark-interaction: a folder of many photos."),
+                                     QStringLiteral("FOLDER"));
+    parser.addOptions({benchmark, benchmarkJpeg, benchmarkMany});
     parser.process(app);
 
     ombrel::AppModel model(ombrel::ModelServices::standard());
@@ -31,9 +43,17 @@ int main(int argc, char* argv[]) {
     app.installEventFilter(new ombrel::KeyFilter(model, &app));
     window.show();
 
+    auto path = [](const QString& arg) { return std::filesystem::path(QFile::encodeName(arg).toStdString()); };
+    if (parser.isSet(benchmark)) {
+        ombrel::InteractionBenchmarkFiles files{path(parser.value(benchmark)), std::nullopt, std::nullopt};
+        if (parser.isSet(benchmarkJpeg)) files.jpeg = path(parser.value(benchmarkJpeg));
+        if (parser.isSet(benchmarkMany)) files.many = path(parser.value(benchmarkMany));
+        return ombrel::runInteractionBenchmark(window, model, files);
+    }
+
     std::vector<std::filesystem::path> paths;
     for (const QString& arg : parser.positionalArguments())
-        paths.emplace_back(QFile::encodeName(arg).toStdString());
+        paths.push_back(path(arg));
     if (!paths.empty()) window.openLocations(paths);
     return QApplication::exec();
 }

@@ -1,3 +1,6 @@
+// Before any Qt header: Qt defines `emit` as a macro, which oneTBB uses as a name.
+#include <tbb/task_arena.h>
+
 #include "AppModel.h"
 #include "Background.h"
 
@@ -75,7 +78,12 @@ void AppModel::prefetchNext() {
     prefetch_ = Prefetch{photo.id, raw, token};
     runInBackground(
         prefetchPool_, priority::utility, this,
-        [load = services_.load, file = photo.url, raw] { return load(file, proxyMaxSide, raw, std::nullopt); },
+        [load = services_.load, file = photo.url, raw] {
+            // Its parallel parts stay on this idle thread instead of taking
+            // the cores' shared workers from the photo on screen.
+            tbb::task_arena alone(1);
+            return alone.execute([&] { return load(file, proxyMaxSide, raw, std::nullopt); });
+        },
         [this, token, id = photo.id, raw, name = QFile::decodeName(photo.url.filename().c_str())](
             std::optional<LoadedImage> image) {
             if (prefetch_ && prefetch_->token == token) prefetch_.reset();

@@ -175,11 +175,13 @@ void PreviewView::paintEvent(QPaintEvent*) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
                               std::abs(target.width() * devicePixelRatioF() - px.width()) > 0.5);
         painter.drawImage(target, image);
+        emit picturePainted(true);
     } else if (!quickLook_.isNull()) {
         const QSizeF shown = QSizeF(quickLook_.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
         const QRectF target(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, quickLook_);
+        emit picturePainted(false);
     }
 }
 

@@ -45,6 +45,9 @@ public slots:
 signals:
     // A frame was painted and handed to the window system.
     void framePresented(std::uint64_t id);
+    // Something of the photo was painted: a rendered frame (`sharp`), or its
+    // thumbnail or quick look while the proxy decodes.
+    void picturePainted(bool sharp);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
