@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench screenshots clean
 
 all: build
 
@@ -26,6 +26,12 @@ test: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
+
+# Pictures of the window in its main states, under a virtual X server.
+screenshots: build
+	@mkdir -p $(BUILD_DIR)/screenshots
+	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/ombrel_screenshots $(BUILD_DIR)/screenshots
+	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/shots/sidebar_shots $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -54,9 +54,6 @@ int main(int argc, char* argv[]) {
     }
     for (int i = 0; i < 5; ++i) QTest::keyClick(w.window.get(), Qt::Key_Left);
     ok &= w.waitForFrame();
-    std::printf("proxy %d loading %d shown %llu requested %llu rect %f %f\n", bool(w.model->proxy()), w.model->loading(),
-                (unsigned long long)w.preview().shownFrameId(), (unsigned long long)w.preview().requestedFrameId(),
-                w.preview().pictureRect().width(), w.preview().geometry().width() * 1.0);
     QTest::qWait(1500);  // thumbnails
     ok &= save(*w.window, dir, "raw");
 
