@@ -1,0 +1,184 @@
+#include "ThumbCellDelegate.h"
+
+#include "FilmstripLayout.h"
+#include "FilmstripModel.h"
+#include "Theme.h"
+
+#include "model/Flag.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <numbers>
+
+namespace ombrel {
+
+namespace {
+
+constexpr int boxToStars = 2;
+constexpr int starSize = 7;
+constexpr int starGap = 1;
+constexpr int starsToName = 2;
+constexpr int markSize = 12;
+constexpr int markInset = 4;
+constexpr double cornerRadius = 3;
+constexpr double rejectOpacity = 0.45;
+
+const QColor pickGreen(0x32, 0xd7, 0x4b);
+const QColor rejectRed(0xff, 0x45, 0x3a);
+const QColor starYellow(0xff, 0xd6, 0x0a);
+const QColor starGrey(0x8e, 0x8e, 0x93, 128);
+
+// A five-pointed star filling a square, point up.
+QPainterPath starPath(const QRectF& square) {
+    QPainterPath path;
+    const QPointF centre = square.center();
+    const double outer = square.width() / 2;
+    const double inner = outer * 0.42;
+    // Centred on the circle's middle, a star reaches lower at its top than at
+    // its feet: nudge it down so it sits centred in its square.
+    const double drop = outer * (1 - std::cos(std::numbers::pi / 5)) / 2;
+    for (int i = 0; i < 10; ++i) {
+        const double angle = -std::numbers::pi / 2 + i * std::numbers::pi / 5;
+        const double r = i % 2 == 0 ? outer : inner;
+        const QPointF p(centre.x() + r * std::cos(angle), centre.y() + drop + r * std::sin(angle));
+        i == 0 ? path.moveTo(p) : path.lineTo(p);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+void drawPickMark(QPainter& p, const QRectF& r) {
+    // A pole on the left with a pennant waving from its top.
+    const double pole = std::max(1.5, r.width() / 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pickGreen);
+    p.drawRoundedRect(QRectF(r.left() + r.width() * 0.12, r.top(), pole, r.height()), pole / 2, pole / 2);
+    QPainterPath flag;
+    const double x0 = r.left() + r.width() * 0.12 + pole;
+    flag.moveTo(x0, r.top() + r.height() * 0.05);
+    flag.cubicTo(x0 + r.width() * 0.3, r.top() - r.height() * 0.05, x0 + r.width() * 0.45,
+                 r.top() + r.height() * 0.2, r.right(), r.top() + r.height() * 0.08);
+    flag.lineTo(r.right(), r.top() + r.height() * 0.58);
+    flag.cubicTo(x0 + r.width() * 0.45, r.top() + r.height() * 0.7, x0 + r.width() * 0.3,
+                 r.top() + r.height() * 0.45, x0, r.top() + r.height() * 0.58);
+    flag.closeSubpath();
+    p.drawPath(flag);
+}
+
+void drawRejectMark(QPainter& p, const QRectF& r) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(rejectRed);
+    p.drawEllipse(r);
+    const double arm = r.width() * 0.2;
+    QPen cross(Qt::white, std::max(1.4, r.width() / 8), Qt::SolidLine, Qt::RoundCap);
+    p.setPen(cross);
+    const QPointF c = r.center();
+    p.drawLine(c + QPointF(-arm, -arm), c + QPointF(arm, arm));
+    p.drawLine(c + QPointF(-arm, arm), c + QPointF(arm, -arm));
+}
+
+void drawSpinner(QPainter& p, const QPointF& centre, int phase) {
+    // Spokes fading behind the leading one: a small activity indicator.
+    constexpr int spokes = 8;
+    const QColor base = theme::secondaryText();
+    for (int i = 0; i < spokes; ++i) {
+        const double angle = 2 * std::numbers::pi * i / spokes;
+        const int age = ((phase - i) % spokes + spokes) % spokes;
+        QColor c = base;
+        c.setAlphaF(1.0 - 0.8 * age / (spokes - 1));
+        p.setPen(QPen(c, 1.6, Qt::SolidLine, Qt::RoundCap));
+        const QPointF dir(std::sin(angle), -std::cos(angle));
+        p.drawLine(centre + dir * 3.0, centre + dir * 6.0);
+    }
+}
+
+}  // namespace
+
+ThumbCellDelegate::ThumbCellDelegate(QObject* parent) : QStyledItemDelegate(parent) {
+    nameFont_.setPixelSize(9);
+}
+
+int ThumbCellDelegate::cellHeight() const {
+    return filmstrip::boxHeight + boxToStars + starSize + starsToName + QFontMetrics(nameFont_).height();
+}
+
+QSize ThumbCellDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    return {filmstrip::pitch, cellHeight()};
+}
+
+void ThumbCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    QPainter& p = *painter;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+
+    const QRectF box(option.rect.left() + filmstrip::boxInset, option.rect.top(), filmstrip::boxWidth,
+                     filmstrip::boxHeight);
+    QPainterPath shape;
+    shape.addRoundedRect(box, cornerRadius, cornerRadius);
+
+    // The box: its fill, the picture or a sign of waiting, the flag mark.
+    p.save();
+    p.setClipPath(shape);
+    if (index.data(FilmstripModel::DimmedRole).toBool()) p.setOpacity(rejectOpacity);
+    p.fillRect(box, QColor(0, 0, 0, 102));
+    const QImage picture = index.data(FilmstripModel::PictureRole).value<QImage>();
+    if (!picture.isNull()) {
+        p.drawImage(box, picture);
+    } else if (index.data(FilmstripModel::FailedRole).toBool()) {
+        theme::icon({"image-missing"}).paint(&p, QRectF(box.center() - QPointF(8, 8), QSizeF(16, 16)).toRect());
+    } else {
+        drawSpinner(p, box.center(), spinnerPhase_);
+    }
+    const QRectF mark(box.left() + markInset, box.top() + markInset, markSize, markSize);
+    switch (static_cast<Flag>(index.data(FilmstripModel::FlagRole).toInt())) {
+        case Flag::pick: drawPickMark(p, mark); break;
+        case Flag::reject: drawRejectMark(p, mark); break;
+        case Flag::none: break;
+    }
+    p.restore();
+
+    // The outline straddles the box's edge, as a frame around the picture.
+    const bool current = index.data(FilmstripModel::CurrentRole).toBool();
+    const bool selected = index.data(FilmstripModel::SelectedRole).toBool();
+    if (current || selected) {
+        QColor colour = theme::accent();
+        if (!current) colour.setAlphaF(0.6);
+        p.setPen(QPen(colour, current ? 3 : 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shape);
+    }
+
+    // Five stars, filled up to the rating.
+    const int rating = index.data(FilmstripModel::RatingRole).toInt();
+    const double starsWidth = 5 * starSize + 4 * starGap;
+    const double starTop = box.bottom() + boxToStars;
+    for (int i = 1; i <= 5; ++i) {
+        const QRectF square(box.center().x() - starsWidth / 2 + (i - 1) * (starSize + starGap), starTop, starSize,
+                            starSize);
+        const QPainterPath star = starPath(square);
+        if (i <= rating) {
+            p.fillPath(star, starYellow);
+        } else {
+            p.setPen(QPen(starGrey, 0.8));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(star);
+        }
+    }
+
+    // The file name, cut in the middle so the number and extension stay.
+    const QRectF nameBox(box.left(), starTop + starSize + starsToName, box.width(),
+                         QFontMetrics(nameFont_).height());
+    p.setFont(nameFont_);
+    p.setPen(theme::secondaryText());
+    const QString name = index.data(FilmstripModel::FileNameRole).toString();
+    p.drawText(nameBox, Qt::AlignHCenter | Qt::AlignVCenter,
+               QFontMetrics(nameFont_).elidedText(name, Qt::ElideMiddle, filmstrip::boxWidth));
+    p.restore();
+}
+
+}  // namespace ombrel
