@@ -171,7 +171,7 @@ void Filmstrip::buildStrip() {
     view->setFocusPolicy(Qt::NoFocus);
     view->setFrameShape(QFrame::NoFrame);
     view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Cells own half a gap on each side; the margins make up the rest of the padding.
     const int margin = filmstrip::sidePadding - filmstrip::boxInset;

@@ -43,9 +43,10 @@ std::optional<int> FilmstripModel::rowOf(const Uuid& id) const {
 }
 
 void FilmstripModel::pictureArrived(const QString& file) {
-    const std::filesystem::path path = file.toStdString();
+    // Plain text comparison: comparing paths parses them, too slow for every row.
+    const std::string path = file.toStdString();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].photo.url == path) rowsChanged(static_cast<int>(i), static_cast<int>(i));
+        if (rows_[i].photo.url.native() == path) rowsChanged(static_cast<int>(i), static_cast<int>(i));
     }
 }
 
