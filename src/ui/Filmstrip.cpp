@@ -106,7 +106,9 @@ Filmstrip::Filmstrip(AppModel& model, ThumbnailStore& thumbnails, QWidget* paren
         connect(&model_, signal, this, &Filmstrip::showCount);
     connect(&model_, &AppModel::minRatingChanged, this, &Filmstrip::showFilters);
     connect(&model_, &AppModel::flagFilterChanged, this, &Filmstrip::showFilters);
-    connect(&model_, &AppModel::currentIDChanged, this, &Filmstrip::scrollToCurrent);
+    // A filter change rebuilds the rows; the current photo stays in them and in view.
+    for (auto signal : {&AppModel::currentIDChanged, &AppModel::minRatingChanged, &AppModel::flagFilterChanged})
+        connect(&model_, signal, this, &Filmstrip::scrollToCurrent);
     connect(rows_, &QAbstractItemModel::modelReset, &visibleLater_, qOverload<>(&QTimer::start));
 
     showCount();
@@ -195,7 +197,7 @@ void Filmstrip::buildStrip() {
                             .arg(filmstrip::sidePadding));
 
     view->pressed = [this](int row, Qt::KeyboardModifiers modifiers) {
-        model_.select(rows_->photoAt(row).id, modifiers.testFlag(Qt::ShiftModifier),
+        model_.select(rows_->idAt(row), modifiers.testFlag(Qt::ShiftModifier),
                       modifiers.testFlag(Qt::ControlModifier));
     };
     connect(bar, &QScrollBar::valueChanged, this, &Filmstrip::updateVisible);
@@ -258,7 +260,7 @@ void Filmstrip::updateVisible() {
     const auto range = filmstrip::visibleRows(strip_->horizontalScrollBar()->value(), strip_->viewport()->width(),
                                               rows_->rowCount());
     std::vector<std::filesystem::path> files;
-    for (int row = range.first; row <= range.last; ++row) files.push_back(rows_->photoAt(row).url);
+    for (int row = range.first; row <= range.last; ++row) files.push_back(rows_->fileAt(row));
     thumbnails_->setVisible(std::move(files), strip_->devicePixelRatioF());
     if (thumbnails_->waiting() != spinner_.isActive()) thumbnails_->waiting() ? spinner_.start() : spinner_.stop();
 }

@@ -13,6 +13,7 @@ inline constexpr int gap = 6;          // between two cells
 inline constexpr int sidePadding = 10; // before the first cell and after the last
 inline constexpr int bottomPadding = 8;
 inline constexpr int pickerWidth = 110;
+inline constexpr double cornerRadius = 3;  // of the picture box
 // Each cell owns half the gap on either side, so cells sit at a fixed pitch.
 inline constexpr int pitch = boxWidth + gap;
 inline constexpr int boxInset = gap / 2;

@@ -24,38 +24,38 @@ QVariant FilmstripModel::data(const QModelIndex& index, int role) const {
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
         case FileNameRole:
-        case Qt::ToolTipRole: return QString::fromStdString(row.photo.url.filename().string());
-        case RatingRole: return row.photo.rating;
-        case FlagRole: return static_cast<int>(row.photo.flag);
+        case Qt::ToolTipRole: return QString::fromStdString(std::filesystem::path(row.file).filename().string());
+        case RatingRole: return row.rating;
+        case FlagRole: return static_cast<int>(row.flag);
         case CurrentRole: return row.current;
         case SelectedRole: return row.selected;
-        case DimmedRole: return row.photo.flag == Flag::reject;
-        case PictureRole: return thumbnails_.picture(row.photo.url);
-        case FailedRole: return thumbnails_.failed(row.photo.url);
+        case DimmedRole: return row.flag == Flag::reject;
+        case PictureRole: return thumbnails_.picture(row.file);
+        case FailedRole: return thumbnails_.failed(row.file);
         default: return {};
     }
 }
 
 std::optional<int> FilmstripModel::rowOf(const Uuid& id) const {
-    const auto it = std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.photo.id == id; });
+    const auto it = std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.id == id; });
     if (it == rows_.end()) return std::nullopt;
     return static_cast<int>(it - rows_.begin());
 }
 
 void FilmstripModel::pictureArrived(const QString& file) {
-    // Plain text comparison: comparing paths parses them, too slow for every row.
     const std::string path = file.toStdString();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].photo.url.native() == path) rowsChanged(static_cast<int>(i), static_cast<int>(i));
+        if (rows_[i].file == path) rowsChanged(static_cast<int>(i), static_cast<int>(i));
     }
 }
 
 std::vector<FilmstripModel::Row> FilmstripModel::currentRows() const {
     std::vector<Row> rows;
-    for (Photo& photo : model_.visiblePhotos()) {
-        const bool current = model_.currentID() == photo.id;
-        const bool selected = model_.selection().contains(photo.id);
-        rows.push_back({std::move(photo), current, selected});
+    rows.reserve(model_.photos().size());
+    for (const Photo& photo : model_.photos()) {
+        if (!model_.isVisible(photo)) continue;
+        rows.push_back({photo.id, photo.url.native(), photo.rating, photo.flag, model_.currentID() == photo.id,
+                        model_.selection().contains(photo.id)});
     }
     return rows;
 }
@@ -63,7 +63,7 @@ std::vector<FilmstripModel::Row> FilmstripModel::currentRows() const {
 void FilmstripModel::refresh() {
     std::vector<Row> next = currentRows();
     const bool sameList = std::equal(rows_.begin(), rows_.end(), next.begin(), next.end(),
-                                     [](const Row& a, const Row& b) { return a.photo.id == b.photo.id; });
+                                     [](const Row& a, const Row& b) { return a.id == b.id; });
     if (!sameList) {
         beginResetModel();
         rows_ = std::move(next);

@@ -4,7 +4,9 @@
 
 #include <QAbstractListModel>
 
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ombrel {
@@ -35,14 +37,21 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    const Photo& photoAt(int row) const { return rows_[static_cast<std::size_t>(row)].photo; }
+    const Uuid& idAt(int row) const { return rows_[static_cast<std::size_t>(row)].id; }
+    std::filesystem::path fileAt(int row) const { return rows_[static_cast<std::size_t>(row)].file; }
     std::optional<int> rowOf(const Uuid& id) const;
     // Call when the picture of `file` arrived.
     void pictureArrived(const QString& file);
 
 private:
+    // What a cell shows of its photo. The file is kept as text: copying a
+    // path copies its parsed parts too, which for every row of a large
+    // folder would cost a click milliseconds.
     struct Row {
-        Photo photo;
+        Uuid id;
+        std::string file;
+        int rating = 0;
+        Flag flag = Flag::none;
         bool current = false;
         bool selected = false;
         bool operator==(const Row&) const = default;

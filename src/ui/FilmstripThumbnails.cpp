@@ -3,6 +3,7 @@
 #include "FilmstripLayout.h"
 
 #include <QMetaObject>
+#include <QPainter>
 
 #include <mutex>
 
@@ -19,7 +20,8 @@ namespace {
 
 QString keyOf(const std::filesystem::path& file) { return QString::fromStdString(file.string()); }
 
-// Cut and scaled on the thread that made the thumbnail, so drawing a cell is a plain copy.
+// Cut, scaled and given the box's round corners on the thread that made the
+// thumbnail, so drawing a cell is a plain copy without clipping.
 QImage boxPicture(const Bitmap8& thumbnail, qreal pixelRatio) {
     const QImage whole(thumbnail.data(), thumbnail.width(), thumbnail.height(),
                        static_cast<qsizetype>(thumbnail.rowLength()), QImage::Format_RGB888);
@@ -29,7 +31,21 @@ QImage boxPicture(const Bitmap8& thumbnail, qreal pixelRatio) {
     const QSize target(qRound(filmstrip::boxWidth * pixelRatio), qRound(filmstrip::boxHeight * pixelRatio));
     QImage picture = whole.copy(source)
                          .scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage mask(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    {
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double r = filmstrip::cornerRadius * pixelRatio;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawRoundedRect(QRectF(mask.rect()), r, r);
+    }
+    QPainter painter(&picture);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    painter.drawImage(0, 0, mask);
+    painter.end();
     picture.setDevicePixelRatio(pixelRatio);
     return picture;
 }

@@ -23,7 +23,6 @@ constexpr int starGap = 1;
 constexpr int starsToName = 2;
 constexpr int markSize = 12;
 constexpr int markInset = 4;
-constexpr double cornerRadius = 3;
 constexpr double rejectOpacity = 0.45;
 
 const QColor pickGreen(0x32, 0xd7, 0x4b);
@@ -100,6 +99,21 @@ void drawSpinner(QPainter& p, const QPointF& centre, int phase) {
     }
 }
 
+// A picture frame with a hill, struck through: the file gave no thumbnail.
+void drawNoPicture(QPainter& p, const QPointF& centre) {
+    QColor ink = theme::secondaryText();
+    ink.setAlphaF(0.7);
+    p.setPen(QPen(ink, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    const QRectF frame(centre.x() - 9, centre.y() - 7, 18, 14);
+    p.drawRoundedRect(frame, 2, 2);
+    const QPointF hill[] = {frame.bottomLeft() + QPointF(2, -2), frame.center() + QPointF(-1, 0),
+                            frame.center() + QPointF(2, 3), frame.center() + QPointF(4, 1),
+                            frame.bottomRight() + QPointF(-2, -2)};
+    p.drawPolyline(hill, 5);
+    p.drawLine(frame.topLeft() + QPointF(-2, -2), frame.bottomRight() + QPointF(2, 2));
+}
+
 }  // namespace
 
 ThumbCellDelegate::ThumbCellDelegate(QObject* parent) : QStyledItemDelegate(parent) {
@@ -124,18 +138,17 @@ void ThumbCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QRectF box(option.rect.left() + filmstrip::boxInset, option.rect.top(), filmstrip::boxWidth,
                      filmstrip::boxHeight);
     QPainterPath shape;
-    shape.addRoundedRect(box, cornerRadius, cornerRadius);
+    shape.addRoundedRect(box, filmstrip::cornerRadius, filmstrip::cornerRadius);
 
-    // The box: its fill, the picture or a sign of waiting, the flag mark.
+    // The box: its fill, the picture (already rounded) or a sign of waiting, the flag mark.
     p.save();
-    p.setClipPath(shape);
     if (index.data(FilmstripModel::DimmedRole).toBool()) p.setOpacity(rejectOpacity);
-    p.fillRect(box, QColor(0, 0, 0, 102));
+    p.fillPath(shape, QColor(0, 0, 0, 102));
     const QImage picture = index.data(FilmstripModel::PictureRole).value<QImage>();
     if (!picture.isNull()) {
         p.drawImage(box, picture);
     } else if (index.data(FilmstripModel::FailedRole).toBool()) {
-        theme::icon({"image-missing"}).paint(&p, QRectF(box.center() - QPointF(8, 8), QSizeF(16, 16)).toRect());
+        drawNoPicture(p, box.center());
     } else {
         drawSpinner(p, box.center(), spinnerPhase_);
     }
@@ -176,13 +189,13 @@ void ThumbCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     }
 
     // The file name, cut in the middle so the number and extension stay.
-    const QRectF nameBox(box.left(), starTop + starSize + starsToName, box.width(),
-                         QFontMetrics(nameFont_).height());
+    const QFontMetrics metrics(nameFont_);
+    const QRectF nameBox(box.left(), starTop + starSize + starsToName, box.width(), metrics.height());
     p.setFont(nameFont_);
     p.setPen(theme::secondaryText());
     const QString name = index.data(FilmstripModel::FileNameRole).toString();
     p.drawText(nameBox, Qt::AlignHCenter | Qt::AlignVCenter,
-               QFontMetrics(nameFont_).elidedText(name, Qt::ElideMiddle, filmstrip::boxWidth));
+               metrics.elidedText(name, Qt::ElideMiddle, filmstrip::boxWidth));
     p.restore();
 }
 
