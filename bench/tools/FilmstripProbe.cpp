@@ -109,7 +109,7 @@ int shot(const fs::path& out) {
         } else {
             std::ofstream{target};
         }
-        Sidecar::write(Sidecar{.rating = s.rating, .flag = s.flag}, target);
+        Sidecar::write(Sidecar{.settings = {}, .rating = s.rating, .flag = s.flag}, target);
     }
 
     // Slow thumbnails, so the strip can be seen waiting for them first.

@@ -55,7 +55,7 @@ struct Strip {
     Strip(const std::vector<Photo>& photos, int width, bool gateOpen = true) {
         for (std::size_t i = 0; i < photos.size(); ++i) {
             files.push_back(copyTestFileAs(smallPng, dir.path(), QString::asprintf("p%02zu.png", i + 1).toStdString()));
-            Sidecar::write(Sidecar{.rating = photos[i].rating, .flag = photos[i].flag}, files.back());
+            Sidecar::write(Sidecar{.settings = {}, .rating = photos[i].rating, .flag = photos[i].flag}, files.back());
         }
         if (gateOpen) opener.set_value();
         filmstrip = std::make_unique<Filmstrip>(model, store);
