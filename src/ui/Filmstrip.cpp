@@ -180,7 +180,8 @@ void Filmstrip::buildStrip() {
     view->setViewportMargins(margin, 0, margin, 0);
     view->setItemDelegate(delegate_);
     view->setModel(rows_);
-    view->setFixedHeight(delegate_->cellHeight() + scrollBarHeight);
+    // Whatever the name font's height, the strip fills the rest of the fixed height.
+    view->setFixedHeight(filmstrip::height - headerHeight);
 
     // A thin bar in the bottom padding, like an overlay scroller.
     QScrollBar* bar = view->horizontalScrollBar();
@@ -204,7 +205,6 @@ void Filmstrip::buildStrip() {
     connect(bar, &QScrollBar::rangeChanged, &visibleLater_, qOverload<>(&QTimer::start));
     view->viewport()->installEventFilter(this);
     layout()->addWidget(view);
-    static_cast<QVBoxLayout*>(layout())->addStretch(1);
 }
 
 bool Filmstrip::eventFilter(QObject* watched, QEvent* event) {

@@ -120,12 +120,10 @@ ThumbCellDelegate::ThumbCellDelegate(QObject* parent) : QStyledItemDelegate(pare
     nameFont_.setPixelSize(9);
 }
 
-int ThumbCellDelegate::cellHeight() const {
-    return filmstrip::boxHeight + boxToStars + starSize + starsToName + QFontMetrics(nameFont_).height();
-}
-
+// From the top of the box to the bottom of the name.
 QSize ThumbCellDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
-    return {filmstrip::pitch, cellHeight()};
+    return {filmstrip::pitch,
+            filmstrip::boxHeight + boxToStars + starSize + starsToName + QFontMetrics(nameFont_).height()};
 }
 
 void ThumbCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -16,8 +16,6 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    // Height of a cell from the top of its box to the bottom of its name.
-    int cellHeight() const;
     // Turns the spinners of cells still waiting for their thumbnail.
     void setSpinnerPhase(int phase) { spinnerPhase_ = phase; }
 
