@@ -22,6 +22,8 @@ AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QO
     // metadata and the histogram from queueing behind it on small machines.
     workers_.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
     exportPool_.setMaxThreadCount(1);
+    prefetchPool_.setMaxThreadCount(1);
+    prefetchPool_.setThreadPriority(QThread::IdlePriority);
 
     presetsFile_ = PresetStore::defaultFile();
     if (presetsFile_) userPresets_ = PresetStore::read(*presetsFile_);
@@ -41,6 +43,7 @@ AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QO
 AppModel::~AppModel() {
     exportStop_->store(true);
     exportPool_.waitForDone();
+    prefetchPool_.waitForDone();
     workers_.waitForDone();
 }
 

@@ -32,6 +32,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <deque>
 #include <memory>
 
 #include <filesystem>
@@ -144,6 +145,9 @@ public:
     FieldBinding binding(EditField field);
     void undo();
     void redo();
+    // A gesture ended (a drag was released): the next edit is a new undo step
+    // even with the same key and within the coalescing time.
+    void endEditRun() { lastEdit_.interrupt(); }
     void reset(Section section);
     const UndoHistory& history() const { return history_; }
     // The latest known settings of a photo: its sidecar's or its last edit.
@@ -187,6 +191,13 @@ public:
     // than the proxy has.
     void requestFull();
     const std::optional<LoadedImage>& proxy() const { return proxy_; }
+    // Shown until the proxy of a newly current photo arrives: its embedded or
+    // quickly reduced preview, upright, without the edit. Null when none.
+    const std::shared_ptr<const Bitmap8>& quickLook() const { return quickLook_; }
+    // Proxies kept for photos next to the current one (stepped away from, or
+    // decoded ahead in the direction of the last step).
+    static constexpr std::size_t keptProxyLimit = 2;
+    std::size_t keptProxyCount() const { return keptProxies_.size(); }
     const std::optional<LoadedImage>& full() const { return full_; }
     const RawOptions& loadedRaw() const { return loadedRaw_; }  // the options `proxy` was decoded with
     Pipeline& pipeline() { return pipeline_; }
@@ -211,6 +222,7 @@ signals:
     void userPresetsChanged();
     void showExportChanged();
     void folderNameChanged();
+    void quickLookChanged();
 
 private:
     void setPhotos(std::vector<Photo> photos);
@@ -240,6 +252,13 @@ private:
     void scheduleHistogram();
     void measureHistogram();
     void cancelLoadTask();
+    void proxyArrived(const Uuid& id, const RawOptions& raw, std::optional<LoadedImage> image, const QString& name);
+    void loadQuickLook(const Uuid& id, const std::filesystem::path& file);
+    void setQuickLook(std::shared_ptr<const Bitmap8> picture);
+    void keepProxy(const Uuid& id, const RawOptions& raw, LoadedImage image);
+    std::optional<LoadedImage> takeKeptProxy(const Uuid& id, const RawOptions& raw);
+    void prefetchNext();
+    void dropPrefetched();
 
     using Transform = std::function<EditSettings(const EditSettings&)>;
     void applyToTargets(const std::vector<Uuid>& ids, const Transform& transform);
@@ -274,6 +293,23 @@ private:
 
     std::optional<LoadedImage> proxy_;
     std::optional<LoadedImage> full_;
+    std::shared_ptr<const Bitmap8> quickLook_;
+    struct KeptProxy {
+        Uuid id;
+        RawOptions raw;
+        LoadedImage image;
+    };
+    std::deque<KeptProxy> keptProxies_;  // newest first
+    struct Prefetch {
+        Uuid id;
+        RawOptions raw;
+        TaskToken token;
+    };
+    std::optional<Prefetch> prefetch_;  // the decode ahead under way
+    // Direction of the step that made the photo current: 0 for a click or an
+    // open, which give no hint of where the user goes next.
+    int lastStep_ = 0;
+    int stepping_ = 0;
     RawOptions loadedRaw_;
     std::map<Uuid, EditSettings> settingsCache_;
     std::optional<EditSettings> copied_;
@@ -292,6 +328,7 @@ private:
     std::optional<TaskToken> loadTask_;  // preview decode or delayed re-decode
     std::optional<TaskToken> fullTask_;  // kept until that decode ends, even when cancelled
     std::optional<TaskToken> histTask_;
+    std::optional<TaskToken> quickTask_;
     std::optional<Uuid> reloadFor_;      // the photo a delayed re-decode was scheduled for
 
     std::optional<std::filesystem::path> presetsFile_;
@@ -300,6 +337,8 @@ private:
     QThreadPool workers_;
     // One thread: batches, and the photos within one, run one after another.
     QThreadPool exportPool_;
+    // One idle-priority thread: decoding ahead only uses time nothing else wants.
+    QThreadPool prefetchPool_;
     // Set when the model goes away: a running batch stops after its photo.
     std::shared_ptr<std::atomic<bool>> exportStop_ = std::make_shared<std::atomic<bool>>(false);
 };

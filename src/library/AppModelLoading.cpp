@@ -10,8 +10,9 @@ void AppModel::cancelLoadTask() {
     if (loadTask_) loadTask_->cancel();
 }
 
-// A different photo became current: its proxy and metadata are decoded
-// afresh and the preview is empty until the proxy arrives.
+// A different photo became current: its proxy comes from the photos kept
+// nearby, from a decode ahead already under way, or is decoded afresh; until
+// it is there its quick look is shown.
 void AppModel::loadCurrent() {
     const Photo* photo = currentID_ ? findPhoto(*currentID_) : nullptr;
     if (!photo) return;
@@ -25,7 +26,7 @@ void AppModel::loadCurrent() {
     if (fullTask_) fullTask_->cancel();
     full_.reset();
     proxy_.reset();
-    setLoading(true);
+    setQuickLook(nullptr);
     edit_.setExif({});
 
     runInBackground(
@@ -34,24 +35,42 @@ void AppModel::loadCurrent() {
             if (isCurrent(id)) edit_.setExif(std::move(lines));
         });
 
+    const QString name = QFile::decodeName(file.filename().c_str());
+    if (std::optional<LoadedImage> kept = takeKeptProxy(id, raw)) {
+        proxyArrived(id, raw, std::move(kept), name);
+        return;
+    }
+    setLoading(true);
+    loadQuickLook(id, file);
+    // The decode ahead hands its result over when it ends (proxyArrived).
+    if (prefetch_ && prefetch_->id == id && prefetch_->raw == raw) return;
+
     const TaskToken token;
     loadTask_ = token;
     runInBackground(
         workers_, priority::userInitiated, this,
         [load = services_.load, file, raw] { return load(file, proxyMaxSide, raw, std::nullopt); },
-        [this, token, id, raw, name = QFile::decodeName(file.filename().c_str())](std::optional<LoadedImage> image) {
-            if (token.cancelled() || !isCurrent(id)) return;
-            setLoading(false);
-            if (!image) {
-                flash(QStringLiteral("Could not open ") + name);
-                return;
-            }
-            proxy_ = std::move(image);
-            loadedRaw_ = raw;
-            if (proxy_->rawDefaults) edit_.setRawDefaults(*proxy_->rawDefaults);
-            view_.bumpTick();
-            scheduleHistogram();
+        [this, token, id, raw, name](std::optional<LoadedImage> image) {
+            if (token.cancelled()) return;
+            proxyArrived(id, raw, std::move(image), name);
         });
+}
+
+void AppModel::proxyArrived(const Uuid& id, const RawOptions& raw, std::optional<LoadedImage> image,
+                            const QString& name) {
+    if (!isCurrent(id) || proxy_) return;
+    setLoading(false);
+    if (!image) {
+        flash(QStringLiteral("Could not open ") + name);
+        return;
+    }
+    proxy_ = std::move(image);
+    loadedRaw_ = raw;
+    if (proxy_->rawDefaults) edit_.setRawDefaults(*proxy_->rawDefaults);
+    setQuickLook(nullptr);
+    view_.bumpTick();
+    scheduleHistogram();
+    prefetchNext();
 }
 
 // The RAW options changed: decode again once they have stopped changing.

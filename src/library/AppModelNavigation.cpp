@@ -72,6 +72,10 @@ void AppModel::select(const Uuid& id, bool extend, bool toggle) {
     }
 
     saveNow();
+    // Kept for a step back; the full-size image is not worth its memory.
+    if (currentID_ && proxy_) keepProxy(*currentID_, loadedRaw_, std::move(*proxy_));
+    proxy_.reset();
+    lastStep_ = stepping_;
     setCurrentID(id);
     if (!toggle) setSelection({id});
     const auto cached = settingsCache_.find(id);
@@ -95,7 +99,9 @@ void AppModel::step(int delta) {
     if (it == visible.end()) return;
     const auto target = (it - visible.begin()) + static_cast<std::ptrdiff_t>(delta);
     if (target < 0 || target >= static_cast<std::ptrdiff_t>(visible.size())) return;
+    stepping_ = delta > 0 ? 1 : -1;
     select(visible[static_cast<std::size_t>(target)].id, false, false);
+    stepping_ = 0;
 }
 
 bool AppModel::isTarget(const Uuid& id) const { return isCurrent(id) || selection_.contains(id); }

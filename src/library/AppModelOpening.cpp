@@ -32,6 +32,8 @@ void AppModel::open(const std::vector<std::filesystem::path>& locations) {
     publishUndoState();
     proxy_.reset();
     full_.reset();
+    dropPrefetched();
+    setQuickLook(nullptr);
 
     readSidecars(photos_);
 }

@@ -1,10 +1,31 @@
 #include "ModelServices.h"
 
+#include "model/SupportedFiles.h"
 #include "render/ImageLoader.h"
+#include "render/RawDecoder.h"
+#include "render/StandardDecoder.h"
 #include "render/Pipeline.h"
 #include "services/ExifReader.h"
 
+#include <cctype>
+#include <string>
+
 namespace ombrel {
+
+namespace {
+
+// Big enough to look sharp at fit on most screens until the proxy arrives,
+// small enough that a DCT-scaled decode of it takes milliseconds.
+constexpr int quickLookMinSide = 640;
+constexpr int quickLookMaxSide = 1600;
+
+bool hasJpegExtension(const std::filesystem::path& file) {
+    std::string ext = file.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".jpg" || ext == ".jpeg";
+}
+
+}  // namespace
 
 ModelServices ModelServices::standard() {
     ModelServices services;
@@ -20,6 +41,11 @@ ModelServices ModelServices::standard() {
     services.histogram = [](const LoadedImage& proxy, const EditSettings& settings) {
         Pipeline pipeline;
         return Histogram::compute(pipeline.build(proxy.image, settings, proxy.scale, false, false));
+    };
+    services.quickLook = [](const std::filesystem::path& file) -> std::optional<Bitmap8> {
+        if (isRawFile(file)) return RawDecoder::embeddedPreview(file, quickLookMinSide, quickLookMaxSide);
+        if (hasJpegExtension(file)) return StandardDecoder::thumbnail(file, quickLookMaxSide);
+        return std::nullopt;
     };
     return services;
 }

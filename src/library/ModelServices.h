@@ -26,9 +26,14 @@ struct ModelServices {
     using MeasureHistogram = std::function<std::optional<HistogramData>(const LoadedImage& proxy,
                                                                         const EditSettings& settings)>;
 
+    // A picture to show at once while the proxy decodes: the camera's embedded
+    // preview or a quickly reduced decode; nothing where neither is fast.
+    using QuickLook = std::function<std::optional<Bitmap8>(const std::filesystem::path& file)>;
+
     Load load;
     ReadMetadata readMetadata;
     MeasureHistogram histogram;
+    QuickLook quickLook;
 
     // The image loader, the EXIF reader and a fresh Pipeline per histogram.
     static ModelServices standard();

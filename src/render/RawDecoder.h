@@ -23,4 +23,9 @@ std::optional<Result> decode(const std::filesystem::path& file, double scale, co
 // preview when it is at least `maxSide` on its long side, else a fast decode.
 std::optional<Bitmap8> thumbnail(const std::filesystem::path& file, int maxSide);
 
+// The camera's embedded preview, upright and at most `maxSide` on its long
+// side, when it has at least `minLongSide`; nothing is decoded from the RAW
+// data itself, so this is fast or empty.
+std::optional<Bitmap8> embeddedPreview(const std::filesystem::path& file, int minLongSide, int maxSide);
+
 }  // namespace ombrel::RawDecoder

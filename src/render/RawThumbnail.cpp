@@ -70,19 +70,34 @@ std::optional<Bitmap8> decodedThumbnail(raw::LibRawSession& session, int maxSide
     return encodeSrgb(small);
 }
 
+// Previews are stored the way the sensor was held, like the RAW data.
+std::optional<Bitmap8> uprightPreview(raw::LibRawSession& session, int minLongSide, int maxSide) {
+    std::optional<Bitmap8> preview = session.preview(minLongSide);
+    if (!preview) return std::nullopt;
+    const int orientation = raw::orientationFromFlip(session.facts().flip);
+    Bitmap8 small = fitted(std::move(*preview), maxSide);
+    return orientation == 1 ? small : applyOrientation(small, orientation);
+}
+
 }  // namespace
+
+std::optional<Bitmap8> embeddedPreview(const std::filesystem::path& file, int minLongSide, int maxSide) {
+    if (minLongSide <= 0 || maxSide < minLongSide) return std::nullopt;
+    try {
+        std::optional<raw::LibRawSession> session = raw::LibRawSession::open(file);
+        if (!session) return std::nullopt;
+        return uprightPreview(*session, minLongSide, maxSide);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
 
 std::optional<Bitmap8> thumbnail(const std::filesystem::path& file, int maxSide) {
     if (maxSide <= 0) return std::nullopt;
     try {
         std::optional<raw::LibRawSession> session = raw::LibRawSession::open(file);
         if (!session) return std::nullopt;
-        if (std::optional<Bitmap8> preview = session->preview(maxSide)) {
-            // Previews are stored the way the sensor was held, like the RAW data.
-            const int orientation = raw::orientationFromFlip(session->facts().flip);
-            Bitmap8 small = fitted(std::move(*preview), maxSide);
-            return orientation == 1 ? small : applyOrientation(small, orientation);
-        }
+        if (std::optional<Bitmap8> preview = uprightPreview(*session, maxSide, maxSide)) return preview;
         return decodedThumbnail(*session, maxSide);
     } catch (...) {
         return std::nullopt;

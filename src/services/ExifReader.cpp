@@ -47,10 +47,13 @@ std::string fixed(double value, int decimals) {
     return std::string(buffer, result.ec == std::errc() ? result.ptr : buffer);
 }
 
+// Make and model are trimmed each before joining: EXIF pads them with blanks,
+// and a padded make would otherwise leave two blanks before the model.
 std::string camera(const ImageProperties& p) {
-    const std::string make = p.make.value_or(""), model = p.model.value_or("");
-    const std::string joined = model.starts_with(make) ? model : make + " " + model;
-    return std::string(trimSpaces(joined));
+    const std::string make(trimSpaces(p.make.value_or(""))), model(trimSpaces(p.model.value_or("")));
+    if (make.empty() || model.starts_with(make)) return model;
+    if (model.empty()) return make;
+    return make + " " + model;
 }
 
 std::string shutter(double seconds) {

@@ -55,7 +55,6 @@ void apply(QApplication& app) {
 QColor accent() { return QColor(0x3d, 0x84, 0xd6); }
 QColor primaryText() { return QColor(0xdc, 0xdc, 0xdc); }
 QColor secondaryText() { return QColor(0x9a, 0x9a, 0x9c); }
-QColor previewBackground() { return QColor::fromRgbF(0.08f, 0.08f, 0.09f); }
 QColor underPage() { return QColor(0x24, 0x24, 0x25); }
 
 QIcon icon(std::initializer_list<const char*> names) {

@@ -14,8 +14,6 @@ void apply(QApplication& app);
 QColor accent();
 QColor primaryText();
 QColor secondaryText();
-// Behind the photo in the preview.
-QColor previewBackground();
 // Behind the filmstrip.
 QColor underPage();
 

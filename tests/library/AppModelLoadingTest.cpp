@@ -6,6 +6,8 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <set>
+#include <thread>
 
 using namespace ombrel;
 using namespace ombrel::test;
@@ -365,6 +367,55 @@ private slots:
         QVERIFY(model.proxy().has_value());
         QVERIFY(!model.proxy()->rawDefaults);
         QCOMPARE(model.edit()->rawDefaults(), defaults);
+    }
+
+    // Stepping at a reading pace: the next photo is decoded ahead and the one
+    // left is kept, so both directions show their proxy at once, decoded once.
+    void stepsShowPhotosDecodedAheadOrKept() {
+        TempDir dir;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) copyTestFileAs(mediumJpeg, dir.path(), name);
+        Recorder recorder;
+        AppModel model(recorder.services());
+        QVERIFY(openAndWait(model, {dir.path()}));
+        QVERIFY(waitForLoad(model));
+        QTest::qWait(200);
+        QCOMPARE(recorder.previews(), 1);  // an open gives no direction: nothing ahead
+
+        model.step(1);
+        QVERIFY(waitForLoad(model));
+        QTRY_COMPARE(recorder.previews(), 3);  // b, then c ahead
+        QTRY_COMPARE(model.keptProxyCount(), std::size_t(2));  // a kept, c ahead
+
+        model.step(1);
+        QVERIFY(model.proxy() && !model.loading());  // c at once
+        model.step(-1);
+        QVERIFY(model.proxy() && !model.loading());  // b at once
+        QTRY_VERIFY(model.keptProxyCount() <= AppModel::keptProxyLimit);
+        std::vector<std::string> decoded;
+        for (const auto& d : recorder.decodes()) decoded.push_back(d.file.filename().string());
+        QCOMPARE(std::set<std::string>(decoded.begin(), decoded.end()).size(), decoded.size());
+
+        // A new folder drops what was kept.
+        QVERIFY(openAndWait(model, {dir.path() / "d.jpg"}));
+        QCOMPARE(model.keptProxyCount(), std::size_t(0));
+    }
+
+    void aQuickLookIsShownUntilTheProxyArrives() {
+        TempDir dir;
+        copyTestFileAs(largeJpeg, dir.path(), "a.jpg");
+        ModelServices services = ModelServices::standard();
+        services.load = [load = services.load](const fs::path& file, std::optional<double> maxSide,
+                                               const RawOptions& raw, std::optional<PixelSize> known) {
+            std::this_thread::sleep_for(400ms);  // a slow RAW decode
+            return load(file, maxSide, raw, known);
+        };
+        AppModel model(services);
+        QVERIFY(openAndWait(model, {dir.path()}));
+        QTRY_VERIFY(model.quickLook() != nullptr);
+        QVERIFY(model.loading());
+        QCOMPARE(model.quickLook()->width(), 1600);  // 4160 x 2768 reduced
+        QVERIFY(waitForLoad(model));
+        QVERIFY(model.quickLook() == nullptr);
     }
 };
 

@@ -124,7 +124,7 @@ TEST(ExifReaderFormat, CameraNamesMakeOnlyWhenTheModelDoesNotStartWithIt) {
     EXPECT_EQ(valueOf(ExifReader::lines(camera(std::nullopt, "X100V")), "Camera"), "X100V");
     EXPECT_EQ(valueOf(ExifReader::lines(camera("FUJIFILM", std::nullopt)), "Camera"), "FUJIFILM");
     // Padding is trimmed at both ends (tabs and no-break spaces too); line breaks are kept.
-    EXPECT_EQ(valueOf(ExifReader::lines(camera(" \tOLYMPUS ", "E-M1  \xC2\xA0")), "Camera"), "OLYMPUS  E-M1");
+    EXPECT_EQ(valueOf(ExifReader::lines(camera(" \tOLYMPUS ", "E-M1  \xC2\xA0")), "Camera"), "OLYMPUS E-M1");
     EXPECT_EQ(valueOf(ExifReader::lines(camera("A\n", "B")), "Camera"), "A\n B");
     EXPECT_TRUE(ExifReader::lines(camera("  ", "")).empty());
 }

@@ -1,0 +1,88 @@
+#include "preview/CropGeometry.h"
+
+#include <gtest/gtest.h>
+
+namespace ombrel::crop {
+namespace {
+
+CropSettings lockedTo(const char* aspect, bool swapped = false) {
+    CropSettings c;
+    c.aspect = aspect;
+    c.aspectSwapped = swapped;
+    return c;
+}
+
+void expectRect(const Rect& got, const Rect& want, const char* what) {
+    EXPECT_NEAR(got.x, want.x, 1e-9) << what;
+    EXPECT_NEAR(got.y, want.y, 1e-9) << what;
+    EXPECT_NEAR(got.width, want.width, 1e-9) << what;
+    EXPECT_NEAR(got.height, want.height, 1e-9) << what;
+}
+
+TEST(CropGeometryTest, LayoutLetterboxesTheTurnedPicture) {
+    EXPECT_EQ(orientedSize(std::nullopt, 0), (Size{3, 2}));
+    EXPECT_EQ(orientedSize(Size{6000, 4000}, 1), (Size{4000, 6000}));
+    EXPECT_EQ(orientedSize(Size{6000, 4000}, 2), (Size{6000, 4000}));
+    const Rect image = imageRect({4000, 6000}, {900, 600});
+    expectRect(image, {250, 0, 400, 600}, "portrait in a wide area");
+    CropSettings c;
+    c.x = 0.25, c.y = 0.5, c.w = 0.5, c.h = 0.25;
+    expectRect(cropRect(c, image), {350, 300, 200, 150}, "crop inside");
+}
+
+TEST(CropGeometryTest, HitPicksTheNearestHandleThenMove) {
+    const Rect c{100, 100, 40, 200};
+    EXPECT_EQ(hit({101, 101}, c), Handle::tl);
+    EXPECT_EQ(hit({141, 95}, c), Handle::tr);
+    EXPECT_EQ(hit({118, 100}, c), Handle::t);    // 2 from t, 18 from tl
+    EXPECT_EQ(hit({120, 150}, c), Handle::move); // inside, away from handles
+    EXPECT_EQ(hit({300, 300}, c), std::nullopt);
+    EXPECT_EQ(hit({100 - 15.9, 100}, c), Handle::tl);
+    EXPECT_EQ(hit({100 - 16.1, 100}, c), std::nullopt);
+}
+
+TEST(CropGeometryTest, LockedRatioInCropFractions) {
+    EXPECT_EQ(lockedRatio(lockedTo("Free"), 6000, 4000), std::nullopt);
+    EXPECT_DOUBLE_EQ(*lockedRatio(lockedTo("Original"), 6000, 4000), 1.0);
+    EXPECT_DOUBLE_EQ(*lockedRatio(lockedTo("Original", true), 6000, 4000), 1.0);
+    EXPECT_DOUBLE_EQ(*lockedRatio(lockedTo("1:1"), 6000, 4000), 4000.0 / 6000);
+    EXPECT_DOUBLE_EQ(*lockedRatio(lockedTo("16:9", true), 6000, 4000), 9.0 / 16 * 4000 / 6000);
+}
+
+TEST(CropGeometryTest, ResizedFollowsTheHandleRules) {
+    const Rect full{0, 0, 1, 1};
+    const Rect middle{0.25, 0.25, 0.5, 0.5};
+    struct Case {
+        const char* what;
+        Handle handle;
+        CropSettings crop;
+        Rect start;
+        double dx, dy;
+        Rect want;
+    };
+    const Case cases[] = {
+        {"right edge stops at the picture's edge", Handle::r, {}, middle, 2, 0, {0.25, 0.25, 0.75, 0.5}},
+        {"right edge stops at the minimum width", Handle::r, {}, middle, -2, 0, {0.25, 0.25, 0.03, 0.5}},
+        {"move is clamped inside", Handle::move, {}, middle, 0.6, -0.4, {0.5, 0, 0.5, 0.5}},
+        {"Original keeps w = h on a corner drag", Handle::br, lockedTo("Original"), middle, 0.1, 0.05,
+         {0.25, 0.25, 0.6, 0.6}},
+        {"a corner that would leave the picture shrinks about its anchor", Handle::br, lockedTo("Original"),
+         {0.5, 0.25, 0.25, 0.25}, 0.5, 0.0, {0.5, 0.25, 0.5, 0.5}},
+        {"top edge under 1:1 widens about the centre", Handle::t, lockedTo("1:1"), {0.4, 0.4, 0.2, 0.3}, 0, -0.3,
+         {0.3, 0.1, 0.4, 0.6}},
+        {"... clamped to the picture", Handle::t, lockedTo("1:1"), {0, 0.4, 0.2, 0.3}, 0, -0.3, {0, 0.1, 0.4, 0.6}},
+        {"left edge capped at full height", Handle::l, lockedTo("Original"), full, -0.5, 0, {0, 0, 1, 1}},
+    };
+    for (const Case& c : cases)
+        expectRect(resized(c.handle, c.crop, c.start, c.dx, c.dy, 6000, 4000), c.want, c.what);
+}
+
+TEST(CropGeometryTest, SwappedSixteenNineCornerDragIsPortrait) {
+    const Rect r = resized(Handle::br, lockedTo("16:9", true), {0.1, 0.1, 0.2, 0.2}, 0.1, 0.3, 6000, 4000);
+    EXPECT_NEAR((r.width * 6000) / (r.height * 4000), 9.0 / 16, 1e-9);
+    EXPECT_NEAR(r.x, 0.1, 1e-12);
+    EXPECT_LE(r.y + r.height, 1 + 1e-12);
+}
+
+}  // namespace
+}  // namespace ombrel::crop

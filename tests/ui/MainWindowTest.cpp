@@ -1,0 +1,264 @@
+#include "WindowFixture.h"
+
+#include "model/Sidecar.h"
+#include "preview/CropOverlay.h"
+#include "ui/WindowToolbar.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QToolButton>
+
+#include <fstream>
+
+using namespace ombrel;
+using test::Window;
+
+namespace {
+
+const char* chart = "raw/canon_powershot_s40_colorchart_CRW_0104.dng";
+
+QAction* action(const Window& w, const QString& text) {
+    for (QAction* a : w.window->menuBar()->findChildren<QAction*>())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+QString zoomText(const Window& w) { return w.window->toolbar()->zoomLabel()->text(); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
+
+    void startsEmptyWithMenusDisabledThenOpensAFolder() {
+        Window w;
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel"));
+        QVERIFY(w.window->minimumWidth() >= 1100 && w.window->minimumHeight() >= 700);
+        QCOMPARE(w.window->sidebarColumn()->width(), MainWindow::sidebarWidth);
+        for (const char* text : {"Export…", "Copy Settings", "Paste Settings", "Sync Settings to Selected", "Undo"})
+            QVERIFY2(!action(w, QString::fromUtf8(text))->isEnabled(), text);
+        QVERIFY(!w.window->toolbar()->exportButton()->isEnabled());
+
+        test::TempDir trip;
+        const auto folder = trip.path() / "Trip";
+        std::filesystem::create_directory(folder);
+        test::copyTestFile(test::mediumJpeg, folder);
+        test::copyTestFile(test::smallJpeg, folder);
+        w.window->openLocations({folder});
+        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel — Trip"));
+        for (const char* text : {"Export…", "Copy Settings", "Sync Settings to Selected"})
+            QVERIFY2(action(w, QString::fromUtf8(text))->isEnabled(), text);
+        QVERIFY(!action(w, QStringLiteral("Paste Settings"))->isEnabled());
+        QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(action(w, QStringLiteral("Paste Settings"))->isEnabled());
+        QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.model->selection().size(), std::size_t(2));
+
+        // Export sets the flag the export sheet is shown by.
+        QTest::mouseClick(w.window->toolbar()->exportButton(), Qt::LeftButton);
+        QVERIFY(w.model->showExport());
+    }
+
+    void keysRateAndFlagIntoSidecarsAndStep() {
+        test::TempDir dir;
+        const auto first = test::copyTestFileAs(test::smallJpeg, dir.path(), "a.jpg");
+        const auto second = test::copyTestFileAs(test::smallJpeg, dir.path(), "b.jpg");
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+
+        QTest::keyClick(w.window.get(), Qt::Key_4);
+        QTest::keyClick(w.window.get(), Qt::Key_P);
+        QTest::keyClick(w.window.get(), Qt::Key_Right);
+        QTest::keyClick(w.window.get(), Qt::Key_X);
+        QTest::keyClick(w.window.get(), Qt::Key_9);  // not a rating: nothing happens
+        const auto a = Sidecar::read(first), b = Sidecar::read(second);
+        QVERIFY(a && b);
+        QCOMPARE(a->rating, 4);
+        QCOMPARE(a->flag, Flag::pick);
+        QCOMPARE(b->rating, 0);
+        QCOMPARE(b->flag, Flag::reject);
+        QCOMPARE(w.model->current()->url, second);
+
+        // Single keys are left to text fields.
+        auto* field = new QLineEdit(w.window.get());
+        field->show();
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_5);
+        QCOMPARE(field->text(), QStringLiteral("5"));
+        QCOMPARE(Sidecar::read(second)->rating, 0);
+    }
+
+    void zoomPanAndDoubleClickFollowTheLabel() {
+        test::TempDir dir;
+        test::copyTestFile(chart, dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(w.waitForFrame());
+        PreviewView& preview = w.preview();
+        QCOMPARE(zoomText(w), QStringLiteral("Fit"));
+        const QRectF fitted = preview.pictureRect();
+        QVERIFY(fitted.width() > 0 && fitted.width() <= preview.width() + 0.5);
+
+        // At fit a drag does nothing.
+        QTest::mousePress(&preview, Qt::LeftButton, {}, preview.rect().center());
+        QTest::mouseMove(&preview, preview.rect().center() + QPoint(200, 0));
+        QTest::mouseRelease(&preview, Qt::LeftButton, {}, preview.rect().center() + QPoint(200, 0));
+        QCOMPARE(preview.pictureRect(), fitted);
+
+        QTest::mouseDClick(&preview, Qt::LeftButton, {}, preview.rect().center());
+        QCOMPARE(zoomText(w), QStringLiteral("100%"));
+        QVERIFY(w.waitForFrame());
+        // 100 %: one photo pixel per device pixel.
+        QCOMPARE(preview.pictureRect().width() * preview.devicePixelRatioF(), 2312.0);
+
+        // A drag far to the right stops with the picture's left edge at the view's.
+        QTest::mousePress(&preview, Qt::LeftButton, {}, preview.rect().center());
+        QTest::mouseMove(&preview, preview.rect().center() + QPoint(5000, 0));
+        QTest::mouseRelease(&preview, Qt::LeftButton, {}, preview.rect().center() + QPoint(5000, 0));
+        QTRY_COMPARE(preview.pictureRect().left(), 0.0);
+
+        QWheelEvent zoomOut(QPointF(preview.rect().center()), preview.mapToGlobal(QPointF(preview.rect().center())),
+                            {}, QPoint(0, -120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&preview, &zoomOut);
+        QCOMPARE(zoomText(w), QStringLiteral("80%"));
+
+        QTest::mouseDClick(&preview, Qt::LeftButton, {}, preview.rect().center());
+        QCOMPARE(zoomText(w), QStringLiteral("Fit"));
+        QTRY_COMPARE(preview.pictureRect(), fitted);
+    }
+
+    void eyedropperClickSetsWhiteBalanceAsOneStep() {
+        test::TempDir dir;
+        test::copyTestFile(chart, dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(w.waitForFrame());
+        w.model->view()->setEyedropper(true);
+        QCOMPARE(w.preview().cursor().shape(), Qt::CrossCursor);
+
+        // Outside the picture: nothing.
+        QTest::mouseClick(&w.preview(), Qt::LeftButton, {}, QPoint(1, 1));
+        QVERIFY(!w.model->canUndo());
+        // The chart's light-grey patch, bottom row, second from the left.
+        const QRectF r = w.preview().pictureRect();
+        QTest::mouseClick(&w.preview(), Qt::LeftButton, {},
+                          (r.topLeft() + QPointF(0.25 * r.width(), 0.82 * r.height())).toPoint());
+        QVERIFY(QTest::qWaitFor([&] { return w.model->canUndo(); }, 5000));
+        const EditSettings& s = w.model->edit()->settings();
+        QVERIFY(s.temperature != 0 || s.tint != 0);
+        QVERIFY(!w.model->view()->eyedropper());
+    }
+
+    void cropHandleDragKeepsTheLockAndIsOneUndoStep() {
+        test::TempDir dir;
+        test::copyTestFile(chart, dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(w.waitForFrame());
+        w.model->mutate("crop-aspect", [](EditSettings& s) { s.crop.aspect = "1:1"; });
+        w.model->endEditRun();
+        w.model->view()->setCropEditing(true);
+        CropOverlay& overlay = *w.window->previewArea()->cropOverlay();
+        QVERIFY(overlay.isVisible());
+
+        const auto c = overlay.cropRect();
+        const QPoint corner(int(c.x + c.width) - 2, int(c.y + c.height) - 2);
+        QTest::mousePress(&overlay, Qt::LeftButton, {}, corner);
+        for (int step = 1; step <= 10; ++step) QTest::mouseMove(&overlay, corner - QPoint(30 * step, 10 * step));
+        QTest::mouseRelease(&overlay, Qt::LeftButton, {}, corner - QPoint(300, 100));
+
+        const CropSettings& crop = w.model->edit()->settings().crop;
+        QVERIFY(crop.w < 1);
+        QCOMPARE(qRound(crop.w * 2312), qRound(crop.h * 1720));  // square in pixels
+        QCOMPARE(crop.x, 0.0);
+        w.model->undo();
+        QCOMPARE(w.model->edit()->settings().crop.w, 1.0);
+        QCOMPARE(w.model->edit()->settings().crop.aspect, std::string("1:1"));
+    }
+
+    void dropOpensFoldersAndReportsNothingUsable() {
+        test::TempDir dir;
+        test::copyTestFile(test::smallJpeg, dir.path());
+        Window w;
+        auto drop = [&](const QList<QUrl>& urls) {
+            QMimeData mime;
+            mime.setUrls(urls);
+            const QPoint at = w.window->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(w.window.get(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(w.window.get(), &dropped);
+        };
+        drop({QUrl::fromLocalFile(QString::fromStdString((dir.path() / "nothing.txt").string()))});
+        QCOMPARE(w.model->status(), QStringLiteral("No supported photos found"));
+        drop({QUrl::fromLocalFile(QString::fromStdString(dir.path().string()))});
+        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+        QCOMPARE(w.model->photos().size(), std::size_t(1));
+    }
+
+    void brokenPhotoShowsItsMessageAndTheWindowGoesOn() {
+        test::TempDir dir;
+        std::ofstream(dir.path() / "empty.jpg").close();
+        test::copyTestFile("bad/truncated_60pct_canon_350d_MG_9380.jpg", dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(QTest::qWaitFor([&] { return w.model->status() == QStringLiteral("Could not open empty.jpg"); },
+                                5000));
+        QTest::keyClick(w.window.get(), Qt::Key_Right);
+        QVERIFY(QTest::qWaitFor([&] { return !w.model->loading(); }, 10000));
+        QTest::keyClick(w.window.get(), Qt::Key_Left);
+        QVERIFY(QTest::qWaitFor([&] { return !w.model->loading(); }, 10000));
+        QVERIFY(w.window->isVisible());
+    }
+
+    void burstOfEditsEndsWithTheFrameOfTheLast() {
+        test::TempDir dir;
+        test::copyTestFile(chart, dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(w.waitForFrame());
+        int presented = 0;
+        connect(&w.preview(), &PreviewView::framePresented, this, [&] { ++presented; });
+        const std::uint64_t before = w.preview().requestedFrameId();
+        for (int i = 1; i <= 50; ++i) {
+            w.model->mutate("exposure", [i](EditSettings& s) { s.exposure = -2.0 + i * 0.05; });
+            QCoreApplication::processEvents();  // each edit asks for its frame
+        }
+        QCOMPARE(w.preview().requestedFrameId(), before + 50);
+        QVERIFY(w.waitForFrame());
+        QVERIFY2(presented < 50, "frames of superseded edits were not skipped");
+        const QImage last = w.preview().grab().toImage();
+
+        // The same settings drawn afresh give the same picture.
+        w.preview().refresh();
+        QVERIFY(w.waitForFrame());
+        QCOMPARE(w.preview().grab().toImage(), last);
+        w.model->mutate("exposure", [](EditSettings& s) { s.exposure = -2.0; });
+        QVERIFY(w.waitForFrame());
+        QVERIFY(w.preview().grab().toImage() != last);
+    }
+
+    void quittingWritesThePendingEdit() {
+        test::TempDir dir;
+        const auto photo = test::copyTestFile(test::smallJpeg, dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+        w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
+        QVERIFY(w.model->savePending());
+        w.window->close();
+        const auto saved = Sidecar::read(photo);
+        QVERIFY(saved);
+        QCOMPARE(saved->settings.exposure, 0.7);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

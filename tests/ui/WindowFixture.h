@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ModelFixture.h"
+
+#include "library/AppModel.h"
+#include "preview/PreviewView.h"
+#include "ui/KeyFilter.h"
+#include "ui/MainWindow.h"
+#include "ui/PreviewArea.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+namespace ombrel::test {
+
+// The real window over a model of the standard services, with the
+// application-wide key filter, as the app starts it. Settings go to a
+// temporary folder so tests never see the user's.
+struct Window {
+    TempDir settingsHome;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<KeyFilter> keys;
+    bool exposed = false;
+
+    explicit Window(ModelTimings timings = {}) {
+        qputenv("XDG_CONFIG_HOME", QByteArray(settingsHome.path().c_str()));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsHome.path().string()));
+        QCoreApplication::setOrganizationName(QStringLiteral("Ombrel"));
+        QCoreApplication::setApplicationName(QStringLiteral("Ombrel"));
+        theme::apply(*qApp);
+        model = std::make_unique<AppModel>(ModelServices::standard(), timings);
+        window = std::make_unique<MainWindow>(*model);
+        keys = std::make_unique<KeyFilter>(*model);
+        qApp->installEventFilter(keys.get());
+        window->resize(1400, 900);
+        window->show();
+        exposed = QTest::qWaitForWindowExposed(window.get());
+    }
+    ~Window() { qApp->removeEventFilter(keys.get()); }
+
+    PreviewView& preview() const { return *window->previewArea()->preview(); }
+
+    // Waits until the current photo's proxy is decoded and a frame of the
+    // newest request is on screen.
+    bool waitForFrame(int timeoutMs = 15000) const {
+        return QTest::qWaitFor(
+            [&] {
+                return model->proxy() && !model->loading() && preview().settled() && preview().shownFrameId() > 0;
+            },
+            timeoutMs);
+    }
+};
+
+}  // namespace ombrel::test
