@@ -144,9 +144,7 @@ private slots:
         Strip strip({{3}, {4, Flag::pick}, {5}, {3}, {0, Flag::pick}, {1}, {2, Flag::reject}, {}, {}, {1}},
                     900);
         QCOMPARE(strip.count(), QStringLiteral("10 of 10 photos"));
-        QCOMPARE(strip.picker("ratingFilter")->currentText(), QStringLiteral("Any rating"));
         QCOMPARE(strip.picker("ratingFilter")->count(), 6);
-        QCOMPARE(strip.picker("flagFilter")->currentText(), QStringLiteral("All"));
 
         strip.picker("ratingFilter")->setCurrentText(rating);
         strip.picker("flagFilter")->setCurrentText(flag);
@@ -192,15 +190,10 @@ private slots:
     void rejectsAreDimmedAndFlagsMarked() {
         Strip strip({{}, {0, Flag::reject}, {0, Flag::pick}}, 600);
         QTRY_VERIFY(strip.allInViewHavePictures());
-        QCOMPARE(strip.cell(1, FilmstripModel::DimmedRole).toBool(), true);
-        QCOMPARE(strip.cell(2, FilmstripModel::DimmedRole).toBool(), false);
 
         // The same picture in every cell: the rejected one is drawn nearer the background.
         const QImage shot = strip.view()->viewport()->grab().toImage();
-        const auto at = [&](int row, QPoint inBox) {
-            const QRect cell = strip.view()->visualRect(strip.rows()->index(row));
-            return shot.pixelColor(cell.topLeft() + QPoint(3, 0) + inBox);
-        };
+        const auto at = [&](int row, QPoint inBox) { return shot.pixelColor(strip.box(row).topLeft() + inBox); };
         const QColor ground = theme::underPage();
         const auto fromGround = [&](int row) {
             const QColor c = at(row, QPoint(58, 41));
