@@ -127,6 +127,8 @@ public:
 
     // --- Navigation, selection, ratings and flags
     std::vector<Photo> visiblePhotos() const;  // the current photo always among them
+    // Whether `photo` is among the visible ones, without copying the list.
+    bool isVisible(const Photo& photo) const;
     std::optional<Photo> current() const;
     // The current photo and the selection, in photo order, hidden ones included.
     std::vector<Uuid> targetIDs() const;
@@ -233,7 +235,6 @@ private:
     Photo* findPhoto(const Uuid& id);
     const Photo* findPhoto(const Uuid& id) const;
     bool isCurrent(const Uuid& id) const { return currentID_ == id; }
-    bool isVisible(const Photo& photo) const;
     bool isTarget(const Uuid& id) const;
     EditSettings presentSettings(const Uuid& id) const;
 
