@@ -58,23 +58,7 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-QListView* stripOf(Filmstrip& filmstrip) {
-    return filmstrip.findChild<QListView*>(QStringLiteral("filmstripStrip"));
-}
-
-bool viewHasPictures(QListView& view) {
-    const QRect area = view.viewport()->rect();
-    bool any = false;
-    for (int row = 0; row < view.model()->rowCount(); ++row) {
-        const QModelIndex index = view.model()->index(row, 0);
-        if (!view.visualRect(index).intersects(area)) continue;
-        any = true;
-        if (index.data(FilmstripModel::PictureRole).value<QImage>().isNull() &&
-            !index.data(FilmstripModel::FailedRole).toBool())
-            return false;
-    }
-    return any;
-}
+QListView* stripOf(Filmstrip& filmstrip) { return filmstrip.strip(); }
 
 int shot(const fs::path& out) {
     struct Sample {
@@ -130,7 +114,7 @@ int shot(const fs::path& out) {
     waitUntil([] { return false; }, 300);
     const fs::path waiting = fs::path(out).replace_extension().string() + "-waiting.png";
     bool saved = filmstrip.grab().save(QString::fromStdString(waiting.string()));
-    if (!waitUntil([&] { return viewHasPictures(view); }, 20000)) return 1;
+    if (!waitUntil([&] { return filmstrip.thumbnailsInViewShown(); }, 20000)) return 1;
     waitUntil([] { return false; }, 300);  // the last repaints
     saved = filmstrip.grab().save(QString::fromStdString(out.string())) && saved;
     std::printf("%s %s and %s\n", saved ? "wrote" : "could not write", out.c_str(), waiting.c_str());
@@ -178,7 +162,7 @@ int speed(int count) {
     QElapsedTimer clock;
     clock.start();
     model.open({dir});
-    if (!waitUntil([&] { return viewHasPictures(view); }, 30000)) return 1;
+    if (!waitUntil([&] { return filmstrip.thumbnailsInViewShown(); }, 30000)) return 1;
     view.viewport()->repaint();
     std::printf("open-%d (cold thumbnail cache, first screen of thumbnails painted): %.0f ms\n", count,
                 clock.nsecsElapsed() / 1e6);

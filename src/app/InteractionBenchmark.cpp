@@ -3,6 +3,7 @@
 #include "library/AppModel.h"
 #include "preview/PreviewView.h"
 #include "ui/AdjSlider.h"
+#include "ui/Filmstrip.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewArea.h"
 
@@ -11,11 +12,13 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,10 +30,10 @@ namespace ombrel {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
-double msSince(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+double msSince(SteadyClock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - t0).count();
 }
 
 // Gaps in the main thread's timer ticks: anything over 50 ms is a stall the
@@ -43,22 +46,22 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const double gap = msSince(last_);
             if (gap > 50) stalls_.push_back(gap);
-            last_ = Clock::now();
+            last_ = SteadyClock::now();
         });
-        last_ = Clock::now();
+        last_ = SteadyClock::now();
         timer_.start();
     }
     // Work the benchmark itself does on the main thread between samples.
     void pause() { timer_.stop(); }
     void resume() {
-        last_ = Clock::now();
+        last_ = SteadyClock::now();
         timer_.start();
     }
     const std::vector<double>& stalls() const { return stalls_; }
 
 private:
     QTimer timer_;
-    Clock::time_point last_;
+    SteadyClock::time_point last_;
     std::vector<double> stalls_;
 };
 
@@ -102,7 +105,7 @@ struct Bench {
     // frame of the newest state.
     double untilFrame(const std::function<void()>& post) {
         const std::uint64_t before = preview.shownFrameId();
-        const auto t0 = Clock::now();
+        const auto t0 = SteadyClock::now();
         post();
         waitUntil([&] { return preview.shownFrameId() > before && preview.settled(); });
         return msSince(t0);
@@ -175,7 +178,7 @@ struct Bench {
     Switch step() {
         bool first = false, sharp = false;
         Switch times;
-        const auto t0 = Clock::now();
+        const auto t0 = SteadyClock::now();
         const auto connection = QObject::connect(&preview, &PreviewView::picturePainted, [&](bool isSharp) {
             if (!first) times.firstPicture = msSince(t0), first = true;
             if (isSharp && !sharp && model.proxy() && !model.loading())
@@ -250,6 +253,32 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
     report("switch-to-sharp-picture", sharpWarm);
     report("switch-to-sharp-picture-cold-raw", sharpColdRaw);
     if (files.jpeg) report("switch-to-sharp-picture-cold-jpeg", sharpColdJpeg);
+
+    if (files.many) {
+        // A large folder: open until the first screen of thumbnails is painted,
+        // then a steady sideways scroll, one wheel step a frame.
+        Filmstrip& filmstrip = *window.filmstrip();
+        QListView& strip = *filmstrip.strip();
+        const auto t0 = SteadyClock::now();
+        model.open({*files.many});
+        waitUntil([&] { return model.currentID() && filmstrip.thumbnailsInViewShown(); }, 60000);
+        strip.viewport()->repaint();
+        std::printf("open-%zu %.0fms\n", model.photos().size(), msSince(t0));
+        std::vector<double> frames;
+        for (int i = 0; i < 300; ++i) {
+            const auto frame = SteadyClock::now();
+            const QPointF at(strip.viewport()->rect().center());
+            QWheelEvent wheel(at, strip.viewport()->mapToGlobal(at), QPoint(0, -60), QPoint(0, -60), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(strip.viewport(), &wheel);
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+            frames.push_back(msSince(frame));
+            const double left = 16.7 - frames.back();
+            if (left > 0) pause(static_cast<int>(left));
+        }
+        report("filmstrip-scroll", frames);
+    }
 
     const auto& stalls = watch.stalls();
     std::printf("stalls count=%zu max=%.1fms\n", stalls.size(),

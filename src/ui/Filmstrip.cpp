@@ -116,6 +116,20 @@ Filmstrip::Filmstrip(AppModel& model, ThumbnailStore& thumbnails, QWidget* paren
     photosReplaced();
 }
 
+bool Filmstrip::thumbnailsInViewShown() const {
+    const QRect area = strip_->viewport()->rect();
+    bool any = false;
+    for (int row = 0; row < strip_->model()->rowCount(); ++row) {
+        const QModelIndex index = strip_->model()->index(row, 0);
+        if (!strip_->visualRect(index).intersects(area)) continue;
+        any = true;
+        if (index.data(FilmstripModel::PictureRole).value<QImage>().isNull() &&
+            !index.data(FilmstripModel::FailedRole).toBool())
+            return false;
+    }
+    return any;
+}
+
 Filmstrip::~Filmstrip() = default;
 
 void Filmstrip::buildHeader() {

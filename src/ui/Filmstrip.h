@@ -27,6 +27,10 @@ public:
     Filmstrip(AppModel& model, ThumbnailStore& thumbnails, QWidget* parent = nullptr);
     ~Filmstrip() override;
 
+    QListView* strip() const { return strip_; }
+    // Every cell in view has its thumbnail (or is known to have none).
+    bool thumbnailsInViewShown() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

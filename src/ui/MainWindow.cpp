@@ -2,11 +2,13 @@
 
 #include "DropHighlight.h"
 #include "ExportSheet.h"
+#include "Filmstrip.h"
 #include "PreviewArea.h"
 #include "Sidebar.h"
 #include "WindowToolbar.h"
 
 #include "library/AppModel.h"
+#include "services/ThumbnailStore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,9 +69,7 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent) : QMainWindow(parent), 
     connect(previewArea_, &PreviewArea::openFolderRequested, this, &MainWindow::openFolderPanel);
     left->addWidget(previewArea_, 1);
     left->addWidget(divider(Qt::Horizontal, content));
-    filmstrip_ = new QWidget(content);
-    filmstrip_->setObjectName(QStringLiteral("filmstrip"));
-    filmstrip_->setFixedHeight(140);
+    filmstrip_ = new Filmstrip(model_, ThumbnailStore::shared(), content);
     left->addWidget(filmstrip_);
     row->addLayout(left, 1);
     row->addWidget(divider(Qt::Vertical, content));

@@ -14,6 +14,7 @@ namespace ombrel {
 class AppModel;
 class DropHighlight;
 class ExportSheet;
+class Filmstrip;
 class PreviewArea;
 class WindowToolbar;
 
@@ -30,7 +31,7 @@ public:
     PreviewArea* previewArea() const { return previewArea_; }
     WindowToolbar* toolbar() const { return toolbar_; }
     QWidget* sidebarColumn() const { return sidebarColumn_; }
-    QWidget* filmstrip() const { return filmstrip_; }
+    Filmstrip* filmstrip() const { return filmstrip_; }
 
     // Asks for a folder and opens it.
     void openFolderPanel();
@@ -56,7 +57,7 @@ private:
     AppModel& model_;
     WindowToolbar* toolbar_ = nullptr;
     PreviewArea* previewArea_ = nullptr;
-    QWidget* filmstrip_ = nullptr;
+    Filmstrip* filmstrip_ = nullptr;
     QWidget* sidebarColumn_ = nullptr;
     DropHighlight* dropHighlight_ = nullptr;
     QPointer<ExportSheet> exportSheet_;
