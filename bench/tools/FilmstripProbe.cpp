@@ -110,7 +110,6 @@ int shot(const fs::path& out) {
     // The fourth photo current, the two before it selected with it.
     model.select(model.photos()[3].id, false, false);
     model.select(model.photos()[1].id, true, false);
-    QListView& view = *stripOf(filmstrip);
     waitUntil([] { return false; }, 300);
     const fs::path waiting = fs::path(out).replace_extension().string() + "-waiting.png";
     bool saved = filmstrip.grab().save(QString::fromStdString(waiting.string()));
