@@ -2,6 +2,8 @@
 
 #include "render/EmbeddedJpeg.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -116,13 +118,100 @@ std::vector<double> grid(const Buffer& picture, int cells, int rows, Luma luma) 
 
 }  // namespace
 
-Rgb meanColour(const Bitmap8& bitmap) {
+Rgb meanColour(const Bitmap8& bitmap, Rect rect) {
     double s[3] = {0, 0, 0};
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x)
+    for (int y = rect.y; y < rect.y + rect.height; ++y)
+        for (int x = rect.x; x < rect.x + rect.width; ++x)
             for (int c = 0; c < 3; ++c) s[c] += toLinear(bitmap.pixel(x, y)[c]);
-    const double n = static_cast<double>(bitmap.width()) * bitmap.height();
+    const double n = static_cast<double>(rect.width) * rect.height;
     return {s[0] / n, s[1] / n, s[2] / n};
+}
+
+Rgb meanColour(const Bitmap8& bitmap) { return meanColour(bitmap, {0, 0, bitmap.width(), bitmap.height()}); }
+
+double srgbLevel(double v) {
+    v = std::clamp(v, 0.0, 1.0);
+    return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
+}
+
+namespace {
+
+using Vector = std::array<double, 3>;
+using Matrix = std::array<Vector, 3>;
+
+Vector times(const Matrix& m, const Vector& v) {
+    Vector out{};
+    for (int i = 0; i < 3; ++i) out[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
+    return out;
+}
+
+constexpr Matrix srgbToXyz{{{0.4124564, 0.3575761, 0.1804375}, {0.2126729, 0.7151522, 0.0721750},
+                            {0.0193339, 0.1191920, 0.9503041}}};
+constexpr Matrix xyzToSrgb{{{3.2404542, -1.5371385, -0.4985314}, {-0.9692660, 1.8760108, 0.0415560},
+                            {0.0556434, -0.2040259, 1.0572252}}};
+constexpr Matrix bradfordD50ToD65{{{0.9555766, -0.0230393, 0.0631636}, {-0.0282895, 1.0099416, 0.0210077},
+                                   {0.0122982, -0.0204830, 1.3299098}}};
+constexpr Vector d50{0.96422, 1.0, 0.82521}, d65{0.95047, 1.0, 1.08883};
+constexpr double epsilon = 216.0 / 24389, kappa = 24389.0 / 27;
+
+Lab toLab(const Vector& xyz, const Vector& white) {
+    double f[3];
+    for (int i = 0; i < 3; ++i) {
+        const double t = xyz[i] / white[i];
+        f[i] = t > epsilon ? std::cbrt(t) : (kappa * t + 16) / 116;
+    }
+    return {116 * f[1] - 16, 500 * (f[0] - f[1]), 200 * (f[1] - f[2])};
+}
+
+Vector toXyz(const Lab& lab, const Vector& white) {
+    const double fy = (lab.l + 16) / 116, f[3] = {fy + lab.a / 500, fy, fy - lab.b / 200};
+    Vector xyz{};
+    for (int i = 0; i < 3; ++i) {
+        const double cube = f[i] * f[i] * f[i];
+        xyz[i] = white[i] * (cube > epsilon ? cube : (116 * f[i] - 16) / kappa);
+    }
+    return xyz;
+}
+
+constexpr double degrees = 180 / 3.14159265358979323846;
+
+}  // namespace
+
+double Lab::chroma() const { return std::hypot(a, b); }
+double Lab::hue() const { return std::fmod(std::atan2(b, a) * degrees + 360, 360); }
+
+Lab labOf(const Rgb& c) { return toLab(times(srgbToXyz, {c.r, c.g, c.b}), d65); }
+Lab fromD50(const Lab& d50Lab) { return toLab(times(bradfordD50ToD65, toXyz(d50Lab, d50)), d65); }
+
+Rgb linearSrgbOf(const Lab& lab) {
+    const Vector c = times(xyzToSrgb, toXyz(lab, d65));
+    return {c[0], c[1], c[2]};
+}
+
+double hueDifference(const Lab& from, const Lab& to) { return std::remainder(to.hue() - from.hue(), 360.0); }
+
+// Sharma, Wu and Dalal's formulation ("The CIEDE2000 color-difference
+// formula: implementation notes", 2005).
+double deltaE2000(const Lab& x, const Lab& y) {
+    const auto pow7 = [](double v) { return std::pow(v, 7); };
+    const double meanC = (x.chroma() + y.chroma()) / 2;
+    const double g = 0.5 * (1 - std::sqrt(pow7(meanC) / (pow7(meanC) + pow7(25))));
+    const Lab xp{x.l, (1 + g) * x.a, x.b}, yp{y.l, (1 + g) * y.a, y.b};
+    const double c1 = xp.chroma(), c2 = yp.chroma();
+    const double h1 = c1 == 0 ? 0 : xp.hue(), h2 = c2 == 0 ? 0 : yp.hue();
+    double dh = c1 * c2 == 0 ? 0 : std::remainder(h2 - h1, 360.0);
+    double meanH = h1 + h2;
+    if (c1 * c2 != 0) meanH = std::abs(h1 - h2) <= 180 ? meanH / 2 : (meanH < 360 ? meanH + 360 : meanH - 360) / 2;
+    const double dL = y.l - x.l, dC = c2 - c1, dH = 2 * std::sqrt(c1 * c2) * std::sin(dh / 2 / degrees);
+    const double meanL = (x.l + y.l) / 2, meanCp = (c1 + c2) / 2;
+    const double t = 1 - 0.17 * std::cos((meanH - 30) / degrees) + 0.24 * std::cos(2 * meanH / degrees) +
+                     0.32 * std::cos((3 * meanH + 6) / degrees) - 0.20 * std::cos((4 * meanH - 63) / degrees);
+    const double sl = 1 + 0.015 * (meanL - 50) * (meanL - 50) / std::sqrt(20 + (meanL - 50) * (meanL - 50));
+    const double sc = 1 + 0.045 * meanCp, sh = 1 + 0.015 * meanCp * t;
+    const double rotation = -2 * std::sqrt(pow7(meanCp) / (pow7(meanCp) + pow7(25))) *
+                            std::sin(2 * 30 / degrees * std::exp(-std::pow((meanH - 275) / 25, 2)));
+    return std::sqrt(std::pow(dL / sl, 2) + std::pow(dC / sc, 2) + std::pow(dH / sh, 2) +
+                     rotation * (dC / sc) * (dH / sh));
 }
 
 std::vector<double> luminanceGrid(const Image& image, int cells, int rows) {
