@@ -57,12 +57,14 @@ ToneBoost::ToneBoost(float white) {
     lutTop_ = std::isfinite(white) && white > 0 ? white : 1.0f;
     shoulderSlope_ = toeSlope(knee) * toeScale;
     shoulderRoom_ = shoulderRoom(toe(knee) * toeScale, shoulderSlope_, lutTop_);
-    // Sampled on a square-root spaced grid up to sensor white, dense in the
-    // shadows where the curve bends most relative to the values; linear
-    // interpolation between samples stays far below an 8-bit step.
-    for (int i = 0; i <= lutSize; ++i) {
-        const double t = static_cast<double>(i) / lutSize;
-        lut_[i] = static_cast<float>(exact(t * t * lutTop_));
+    // What the curve does to a norm of x, as a factor, sampled evenly up to
+    // sensor white: near black the factor grows linearly (the curve is
+    // quadratic there), so linear interpolation between samples stays far
+    // below an 8-bit step anywhere, with no square root or division per pixel.
+    ratios_[0] = 0;
+    for (int i = 1; i <= lutSize; ++i) {
+        const double x = lutTop_ * i / lutSize;
+        ratios_[i] = static_cast<float>(exact(x) / x);
     }
 }
 
@@ -77,13 +79,12 @@ double ToneBoost::exact(double x) const {
 
 float ToneBoost::curve(float x) const { return static_cast<float>(exact(x)); }
 
-inline float ToneBoost::lookup(float x) const {
-    if (!(x > 0)) return 0;
-    if (x >= lutTop_) return lut_[lutSize];
-    const float pos = std::sqrt(x / lutTop_) * lutSize;
-    const int i = std::min(static_cast<int>(pos), lutSize - 1);
+inline float ToneBoost::ratio(float n) const {
+    const float pos = n * (lutSize / lutTop_);
+    if (!(pos < lutSize)) return static_cast<float>(exact(lutTop_) / n);  // past sensor white: resampling overshoot
+    const int i = static_cast<int>(pos);
     const float f = pos - i;
-    return lut_[i] + f * (lut_[i + 1] - lut_[i]);
+    return ratios_[i] + f * (ratios_[i + 1] - ratios_[i]);
 }
 
 float ToneBoost::norm(float r, float g, float b) {
@@ -98,8 +99,8 @@ void ToneBoost::apply(Image& image) const {
         float* p = image.row(y);
         for (int x = 0; x < width; ++x, p += 4) {
             const float n = norm(p[0], p[1], p[2]);
-            const float ratio = n > 0 ? lookup(n) / n : 0.0f;
-            float r = p[0] * ratio, g = p[1] * ratio, b = p[2] * ratio;
+            const float k = n > 0 ? ratio(n) : 0.0f;
+            float r = p[0] * k, g = p[1] * k, b = p[2] * k;
             const float top = std::max({r, g, b});
             if (top > desaturateFrom) {
                 constexpr float room = 1 - desaturateFrom;

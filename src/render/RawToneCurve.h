@@ -43,12 +43,12 @@ private:
     static constexpr int lutSize = 4096;
 
     double exact(double x) const;
-    float lookup(float x) const;
+    float ratio(float norm) const;  // curve(norm) / norm, from the table
 
     double shoulderSlope_ = 1;  // curve slope at the knee
     double shoulderRoom_ = 0;   // the shoulder's asymptote above the knee value; 0: a straight line
     float lutTop_ = 1;
-    std::array<float, lutSize + 1> lut_{};
+    std::array<float, lutSize + 1> ratios_{};
 };
 
 }  // namespace ombrel
