@@ -105,17 +105,6 @@ const Renderings& renderings() {
     return r;
 }
 
-TEST(ColourDifference, MatchesPublishedCiede2000Pairs) {
-    // From the test data of Sharma, Wu and Dalal.
-    const struct {
-        Lab x, y;
-        double expected;
-    } pairs[] = {{{50, 2.6772, -79.7751}, {50, 0, -82.7485}, 2.0425},
-                 {{50, 0, 0}, {50, -1, 2}, 2.3669},
-                 {{50, 2.5, 0}, {73, 25, -18}, 27.1492}};
-    for (const auto& p : pairs) EXPECT_NEAR(test::deltaE2000(p.x, p.y), p.expected, 1e-4);
-}
-
 TEST(RawChart, ColoursAreAsAccurateAsThePlainMatrix) {
     OMBREL_REQUIRE_TESTDATA();
     const Renderings& r = renderings();

@@ -2,8 +2,9 @@
 
 #include "render/EmbeddedJpeg.h"
 
+#include <lcms2.h>
+
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -136,83 +137,49 @@ double srgbLevel(double v) {
 
 namespace {
 
-using Vector = std::array<double, 3>;
-using Matrix = std::array<Vector, 3>;
+const cmsCIEXYZ d65{0.95047, 1.0, 1.08883};
 
-Vector times(const Matrix& m, const Vector& v) {
-    Vector out{};
-    for (int i = 0; i < 3; ++i) out[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
-    return out;
-}
-
-constexpr Matrix srgbToXyz{{{0.4124564, 0.3575761, 0.1804375}, {0.2126729, 0.7151522, 0.0721750},
-                            {0.0193339, 0.1191920, 0.9503041}}};
-constexpr Matrix xyzToSrgb{{{3.2404542, -1.5371385, -0.4985314}, {-0.9692660, 1.8760108, 0.0415560},
-                            {0.0556434, -0.2040259, 1.0572252}}};
-constexpr Matrix bradfordD50ToD65{{{0.9555766, -0.0230393, 0.0631636}, {-0.0282895, 1.0099416, 0.0210077},
-                                   {0.0122982, -0.0204830, 1.3299098}}};
-constexpr Vector d50{0.96422, 1.0, 0.82521}, d65{0.95047, 1.0, 1.08883};
-constexpr double epsilon = 216.0 / 24389, kappa = 24389.0 / 27;
-
-Lab toLab(const Vector& xyz, const Vector& white) {
-    double f[3];
-    for (int i = 0; i < 3; ++i) {
-        const double t = xyz[i] / white[i];
-        f[i] = t > epsilon ? std::cbrt(t) : (kappa * t + 16) / 116;
-    }
-    return {116 * f[1] - 16, 500 * (f[0] - f[1]), 200 * (f[1] - f[2])};
-}
-
-Vector toXyz(const Lab& lab, const Vector& white) {
-    const double fy = (lab.l + 16) / 116, f[3] = {fy + lab.a / 500, fy, fy - lab.b / 200};
-    Vector xyz{};
-    for (int i = 0; i < 3; ++i) {
-        const double cube = f[i] * f[i] * f[i];
-        xyz[i] = white[i] * (cube > epsilon ? cube : (116 * f[i] - 16) / kappa);
-    }
-    return xyz;
-}
-
-constexpr double degrees = 180 / 3.14159265358979323846;
+Lab fromCms(const cmsCIELab& lab) { return {lab.L, lab.a, lab.b}; }
+cmsCIELab toCms(const Lab& lab) { return {lab.l, lab.a, lab.b}; }
 
 }  // namespace
 
 double Lab::chroma() const { return std::hypot(a, b); }
-double Lab::hue() const { return std::fmod(std::atan2(b, a) * degrees + 360, 360); }
+double Lab::hue() const { return std::fmod(std::atan2(b, a) * 180 / 3.14159265358979323846 + 360, 360); }
 
-Lab labOf(const Rgb& c) { return toLab(times(srgbToXyz, {c.r, c.g, c.b}), d65); }
-Lab fromD50(const Lab& d50Lab) { return toLab(times(bradfordD50ToD65, toXyz(d50Lab, d50)), d65); }
+Lab labOf(const Rgb& c) {
+    const cmsCIEXYZ xyz{0.4124564 * c.r + 0.3575761 * c.g + 0.1804375 * c.b,
+                        0.2126729 * c.r + 0.7151522 * c.g + 0.0721750 * c.b,
+                        0.0193339 * c.r + 0.1191920 * c.g + 0.9503041 * c.b};
+    cmsCIELab lab;
+    cmsXYZ2Lab(&d65, &lab, &xyz);
+    return fromCms(lab);
+}
+
+Lab fromD50(const Lab& d50) {
+    const cmsCIELab in = toCms(d50);
+    cmsCIEXYZ xyz, adapted;
+    cmsLab2XYZ(cmsD50_XYZ(), &xyz, &in);
+    cmsAdaptToIlluminant(&adapted, cmsD50_XYZ(), &d65, &xyz);  // Bradford
+    cmsCIELab out;
+    cmsXYZ2Lab(&d65, &out, &adapted);
+    return fromCms(out);
+}
 
 Rgb linearSrgbOf(const Lab& lab) {
-    const Vector c = times(xyzToSrgb, toXyz(lab, d65));
-    return {c[0], c[1], c[2]};
+    const cmsCIELab in = toCms(lab);
+    cmsCIEXYZ c;
+    cmsLab2XYZ(&d65, &c, &in);
+    return {3.2404542 * c.X - 1.5371385 * c.Y - 0.4985314 * c.Z, -0.9692660 * c.X + 1.8760108 * c.Y + 0.0415560 * c.Z,
+            0.0556434 * c.X - 0.2040259 * c.Y + 1.0572252 * c.Z};
+}
+
+double deltaE2000(const Lab& x, const Lab& y) {
+    const cmsCIELab a = toCms(x), b = toCms(y);
+    return cmsCIE2000DeltaE(&a, &b, 1, 1, 1);
 }
 
 double hueDifference(const Lab& from, const Lab& to) { return std::remainder(to.hue() - from.hue(), 360.0); }
-
-// Sharma, Wu and Dalal's formulation ("The CIEDE2000 color-difference
-// formula: implementation notes", 2005).
-double deltaE2000(const Lab& x, const Lab& y) {
-    const auto pow7 = [](double v) { return std::pow(v, 7); };
-    const double meanC = (x.chroma() + y.chroma()) / 2;
-    const double g = 0.5 * (1 - std::sqrt(pow7(meanC) / (pow7(meanC) + pow7(25))));
-    const Lab xp{x.l, (1 + g) * x.a, x.b}, yp{y.l, (1 + g) * y.a, y.b};
-    const double c1 = xp.chroma(), c2 = yp.chroma();
-    const double h1 = c1 == 0 ? 0 : xp.hue(), h2 = c2 == 0 ? 0 : yp.hue();
-    double dh = c1 * c2 == 0 ? 0 : std::remainder(h2 - h1, 360.0);
-    double meanH = h1 + h2;
-    if (c1 * c2 != 0) meanH = std::abs(h1 - h2) <= 180 ? meanH / 2 : (meanH < 360 ? meanH + 360 : meanH - 360) / 2;
-    const double dL = y.l - x.l, dC = c2 - c1, dH = 2 * std::sqrt(c1 * c2) * std::sin(dh / 2 / degrees);
-    const double meanL = (x.l + y.l) / 2, meanCp = (c1 + c2) / 2;
-    const double t = 1 - 0.17 * std::cos((meanH - 30) / degrees) + 0.24 * std::cos(2 * meanH / degrees) +
-                     0.32 * std::cos((3 * meanH + 6) / degrees) - 0.20 * std::cos((4 * meanH - 63) / degrees);
-    const double sl = 1 + 0.015 * (meanL - 50) * (meanL - 50) / std::sqrt(20 + (meanL - 50) * (meanL - 50));
-    const double sc = 1 + 0.045 * meanCp, sh = 1 + 0.015 * meanCp * t;
-    const double rotation = -2 * std::sqrt(pow7(meanCp) / (pow7(meanCp) + pow7(25))) *
-                            std::sin(2 * 30 / degrees * std::exp(-std::pow((meanH - 275) / 25, 2)));
-    return std::sqrt(std::pow(dL / sl, 2) + std::pow(dC / sc, 2) + std::pow(dH / sh, 2) +
-                     rotation * (dC / sc) * (dH / sh));
-}
 
 std::vector<double> luminanceGrid(const Image& image, int cells, int rows) {
     return grid(image, cells, rows, [](const float* p) { return 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]; });

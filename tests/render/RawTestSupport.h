@@ -63,7 +63,8 @@ Rgb meanColour(const Bitmap8& bitmap, Rect r);
 // The 8-bit sRGB code of a linear value (unrounded).
 double srgbLevel(double linear);
 
-// CIELAB under D65, for linear sRGB colours.
+// CIELAB under D65, for linear sRGB colours, with lcms2's conversions and
+// colour difference.
 struct Lab {
     double l = 0, a = 0, b = 0;
     double chroma() const;
