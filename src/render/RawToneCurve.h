@@ -7,16 +7,18 @@
 namespace ombrel {
 
 // The linear factor applied to every RAW decode: sensor white comes out a
-// quarter stop above 1, which puts mid-grey where cameras' own JPEGs put it
-// once the tone boost's shoulder has made room above it, times the file's own
-// baseline exposure (a DNG tag; 0 without it).
+// quarter stop above 1, which together with the tone boost puts a grey card
+// within a sixth of a stop of where cameras' own JPEGs put it, times the
+// file's own baseline exposure (a DNG tag; 0 without it). The boost's
+// shoulder brings sensor white back down to 1.
 float exposureGain(double baselineExposure);
 
 // The tone boost: a camera-like base curve for linear RAW data. Mid-grey
 // (0.18) stays where it is; a toe deepens the shadows the way cameras do
-// (black patches a stop down, mid-tones barely touched); above a knee the
-// highlights roll off exponentially so that sensor white lands exactly on
-// white instead of clipping. Monotonic and smooth (continuous slope).
+// (a chart's black patch two thirds of a stop down, mid-tones barely
+// touched); above a knee the highlights roll off exponentially so that
+// sensor white lands exactly on white instead of clipping. Monotonic and
+// smooth (continuous slope).
 //
 // The curve is applied to a norm of each pixel and R, G and B are scaled by
 // the same ratio, so the boost changes no hue; where a scaled channel would
