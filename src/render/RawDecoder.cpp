@@ -48,7 +48,7 @@ std::optional<Result> decodeOpened(raw::LibRawSession& session, double scale, co
     if (image.width() != target.width || image.height() != target.height)
         image = resample(image, target.width, target.height);
     if (lens && use.lensProfile.value_or(false)) image = lens->apply(std::move(image));
-    if (use.appleBoost.value_or(true)) applyToneBoost(image);
+    if (use.appleBoost.value_or(true)) ToneBoost(params.gain).apply(image);
     return Result{std::move(image), defaults};
 }
 

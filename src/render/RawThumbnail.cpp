@@ -66,7 +66,7 @@ std::optional<Bitmap8> decodedThumbnail(raw::LibRawSession& session, int maxSide
     std::optional<raw::Developed> developed = session.develop(params);
     if (!developed) return std::nullopt;
     Image small = fitted(std::move(developed->image), maxSide);
-    applyToneBoost(small);
+    ToneBoost(params.gain).apply(small);
     return encodeSrgb(small);
 }
 

@@ -17,60 +17,68 @@
 namespace ombrel {
 namespace {
 
-TEST(ToneBoost, KeepsMidGreyAndRollsOffHighlights) {
-    EXPECT_NEAR(toneBoost(0.18f), 0.18f, 0.002f);
-    EXPECT_EQ(toneBoost(0.0f), 0.0f);
-    EXPECT_EQ(toneBoost(-0.5f), 0.0f);
-    // Gentle S: shadows a little deeper, upper mid-tones a little brighter.
-    EXPECT_LT(toneBoost(0.05f), 0.05f);
-    EXPECT_GT(toneBoost(0.05f), 0.035f);
-    EXPECT_GT(toneBoost(0.4f), 0.4f);
-    // Sensor white (where the decoder's gain puts it) lands just below white.
-    const float white = exposureGain(0);
-    EXPECT_GT(toneBoost(white), 0.95f);
-    EXPECT_LT(toneBoost(white), 1.0f);
-}
+// Where sensor white lands: the decoder's own placement, and DNGs whose
+// baseline exposure asks for a stop more or a stop less.
+const float whites[] = {exposureGain(0), exposureGain(1), exposureGain(-1)};
 
-TEST(ToneBoost, IsSmoothAndMonotonic) {
-    float previous = toneBoost(0.0f);
-    float previousSlope = 0;
-    constexpr float step = 1e-3f;
-    for (float x = step; x < 16; x += step) {
-        const float y = toneBoost(x);
-        // Rising until it meets 1 in single precision, never beyond.
-        if (x < 3) {
-            ASSERT_GT(y, previous) << "at " << x;
+TEST(ToneBoost, KeepsMidGreyDeepensShadowsAndPutsSensorWhiteOnWhite) {
+    for (const float white : whites) {
+        SCOPED_TRACE(white);
+        const ToneBoost boost(white);
+        EXPECT_NEAR(boost.curve(0.18f), 0.18f, 1e-4f);
+        EXPECT_EQ(boost.curve(0.0f), 0.0f);
+        EXPECT_EQ(boost.curve(-0.5f), 0.0f);
+        EXPECT_LT(boost.curve(0.03f), 0.55f * 0.03f) << "a black patch goes almost a stop down";
+        EXPECT_NEAR(boost.curve(0.1f) / 0.1f, 1.0f, 0.1f) << "darker mid-tones stay nearly where they are";
+        if (white > 1) {
+            EXPECT_NEAR(boost.curve(white), 1.0f, 1e-5f);
+            EXPECT_LT(boost.curve(white) - boost.curve(white - 0.01f), 0.6f * 0.01f) << "rolling off into white";
         } else {
-            ASSERT_GE(y, previous) << "at " << x;
+            EXPECT_LT(boost.curve(white), 1.0f) << "a file that asks for less keeps its white below 1";
         }
-        ASSERT_LE(y, 1.0f) << "at " << x;
-        const float slope = (y - previous) / step;
-        // No kinks: the slope never jumps (at the knee in particular).
-        if (x > 0.01f) {
-            ASSERT_NEAR(slope, previousSlope, 0.02f) << "at " << x;
+        float previous = 0, previousSlope = 0;
+        constexpr float step = 1e-3f;
+        for (float x = step; x < white; x += step) {
+            const float y = boost.curve(x), slope = (y - previous) / step;
+            ASSERT_GT(y, previous) << "at " << x;
+            ASSERT_LE(y, 1.0f) << "at " << x;
+            if (x > 0.01f) {
+                ASSERT_NEAR(slope, previousSlope, 0.05f) << "no kink at " << x;
+            }
+            previous = y, previousSlope = slope;
         }
-        previous = y;
-        previousSlope = slope;
     }
 }
 
-TEST(ToneBoost, AppliedToAPictureMatchesTheCurveAndKeepsAlpha) {
-    Image image(64, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 64; ++x) {
-            float* p = image.pixel(x, y);
-            p[0] = x / 20.0f;  // past white too
-            p[1] = x * x / 4000.0f;
-            p[2] = 0.001f * x;
-            p[3] = 0.5f;
+TEST(ToneBoost, ScalesEachPixelAsAWholeAndRollsBrightColoursOffToNeutral) {
+    const float white = exposureGain(0);
+    const ToneBoost boost(white);
+    const float pixels[][3] = {{0.18f, 0.18f, 0.18f}, {0.02f, 0.02f, 0.02f}, {0.3f, 0.1f, 0.05f},
+                               {0.02f, 0.05f, 0.3f},  {0.0f, 0.4f, 0.0f},    {-0.01f, 0.2f, 0.6f},
+                               {white, white, white}, {white, 0.8f, 0.1f},   {0.2f, 0.3f, white}};
+    Image image(9, 1);
+    for (int x = 0; x < 9; ++x) std::copy_n(pixels[x], 3, image.pixel(x, 0)), image.pixel(x, 0)[3] = 0.5f;
+    boost.apply(image);
+    for (int x = 0; x < 9; ++x) {
+        SCOPED_TRACE(x);
+        const float* in = pixels[x];
+        const float* out = image.pixel(x, 0);
+        EXPECT_EQ(out[3], 0.5f);
+        const float top = std::max({out[0], out[1], out[2]});
+        EXPECT_LT(top, 1.0f + 1e-6f);
+        const float n = ToneBoost::norm(in[0], in[1], in[2]);
+        if (top < 0.95f) {
+            // Below white every channel is scaled alike: the ratios (the hue and saturation) stay.
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c], in[c] * boost.curve(n) / n, 1e-4f) << c;
+        } else {
+            // Near white the colour gives way: the spread between channels shrinks.
+            const float spreadIn = std::max({in[0], in[1], in[2]}) - std::min({in[0], in[1], in[2]});
+            const float spreadOut = top - std::min({out[0], out[1], out[2]});
+            EXPECT_LE(spreadOut, spreadIn * boost.curve(n) / n + 1e-6f);
         }
-    const Image original = image;
-    applyToneBoost(image);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 64; ++x)
-            for (int c = 0; c < 3; ++c)
-                EXPECT_NEAR(image.pixel(x, y)[c], toneBoost(original.pixel(x, y)[c]), 5e-4f) << x << "," << c;
-    EXPECT_EQ(image.pixel(10, 2)[3], 0.5f);
+    }
+    EXPECT_FLOAT_EQ(ToneBoost::norm(0.3f, 0.3f, 0.3f), 0.3f) << "a grey's norm is its value";
+    EXPECT_GT(ToneBoost::norm(0.02f, 0.05f, 0.3f), 0.25f) << "a saturated colour's follows its strongest channel";
 }
 
 TEST(NoiseDefaults, StartAtBaseIsoAndRiseSmoothly) {

@@ -2,6 +2,9 @@
 
 #include "render/EmbeddedJpeg.h"
 
+#include <lcms2.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -116,14 +119,67 @@ std::vector<double> grid(const Buffer& picture, int cells, int rows, Luma luma) 
 
 }  // namespace
 
-Rgb meanColour(const Bitmap8& bitmap) {
+Rgb meanColour(const Bitmap8& bitmap, Rect rect) {
     double s[3] = {0, 0, 0};
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x)
+    for (int y = rect.y; y < rect.y + rect.height; ++y)
+        for (int x = rect.x; x < rect.x + rect.width; ++x)
             for (int c = 0; c < 3; ++c) s[c] += toLinear(bitmap.pixel(x, y)[c]);
-    const double n = static_cast<double>(bitmap.width()) * bitmap.height();
+    const double n = static_cast<double>(rect.width) * rect.height;
     return {s[0] / n, s[1] / n, s[2] / n};
 }
+
+Rgb meanColour(const Bitmap8& bitmap) { return meanColour(bitmap, {0, 0, bitmap.width(), bitmap.height()}); }
+
+double srgbLevel(double v) {
+    v = std::clamp(v, 0.0, 1.0);
+    return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
+}
+
+namespace {
+
+const cmsCIEXYZ d65{0.95047, 1.0, 1.08883};
+
+Lab fromCms(const cmsCIELab& lab) { return {lab.L, lab.a, lab.b}; }
+cmsCIELab toCms(const Lab& lab) { return {lab.l, lab.a, lab.b}; }
+
+}  // namespace
+
+double Lab::chroma() const { return std::hypot(a, b); }
+double Lab::hue() const { return std::fmod(std::atan2(b, a) * 180 / 3.14159265358979323846 + 360, 360); }
+
+Lab labOf(const Rgb& c) {
+    const cmsCIEXYZ xyz{0.4124564 * c.r + 0.3575761 * c.g + 0.1804375 * c.b,
+                        0.2126729 * c.r + 0.7151522 * c.g + 0.0721750 * c.b,
+                        0.0193339 * c.r + 0.1191920 * c.g + 0.9503041 * c.b};
+    cmsCIELab lab;
+    cmsXYZ2Lab(&d65, &lab, &xyz);
+    return fromCms(lab);
+}
+
+Lab fromD50(const Lab& d50) {
+    const cmsCIELab in = toCms(d50);
+    cmsCIEXYZ xyz, adapted;
+    cmsLab2XYZ(cmsD50_XYZ(), &xyz, &in);
+    cmsAdaptToIlluminant(&adapted, cmsD50_XYZ(), &d65, &xyz);  // Bradford
+    cmsCIELab out;
+    cmsXYZ2Lab(&d65, &out, &adapted);
+    return fromCms(out);
+}
+
+Rgb linearSrgbOf(const Lab& lab) {
+    const cmsCIELab in = toCms(lab);
+    cmsCIEXYZ c;
+    cmsLab2XYZ(&d65, &c, &in);
+    return {3.2404542 * c.X - 1.5371385 * c.Y - 0.4985314 * c.Z, -0.9692660 * c.X + 1.8760108 * c.Y + 0.0415560 * c.Z,
+            0.0556434 * c.X - 0.2040259 * c.Y + 1.0572252 * c.Z};
+}
+
+double deltaE2000(const Lab& x, const Lab& y) {
+    const cmsCIELab a = toCms(x), b = toCms(y);
+    return cmsCIE2000DeltaE(&a, &b, 1, 1, 1);
+}
+
+double hueDifference(const Lab& from, const Lab& to) { return std::remainder(to.hue() - from.hue(), 360.0); }
 
 std::vector<double> luminanceGrid(const Image& image, int cells, int rows) {
     return grid(image, cells, rows, [](const float* p) { return 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]; });

@@ -58,6 +58,24 @@ struct Rect {
 Rgb meanColour(const Image& image);
 Rgb meanColour(const Image& image, Rect r);
 Rgb meanColour(const Bitmap8& bitmap);  // sRGB decoded to linear
+Rgb meanColour(const Bitmap8& bitmap, Rect r);
+
+// The 8-bit sRGB code of a linear value (unrounded).
+double srgbLevel(double linear);
+
+// CIELAB under D65, for linear sRGB colours, with lcms2's conversions and
+// colour difference.
+struct Lab {
+    double l = 0, a = 0, b = 0;
+    double chroma() const;
+    double hue() const;  // degrees, 0...360
+};
+Lab labOf(const Rgb& linearSrgb);
+// A D50 reference value seen under D65 (Bradford adaptation).
+Lab fromD50(const Lab& d50);
+Rgb linearSrgbOf(const Lab& lab);
+double deltaE2000(const Lab& x, const Lab& y);
+double hueDifference(const Lab& from, const Lab& to);  // degrees, -180...180
 
 // Linear luminance averaged over a grid of cells x rows blocks.
 std::vector<double> luminanceGrid(const Image& image, int cells, int rows);
