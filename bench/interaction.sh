@@ -7,6 +7,8 @@ dir=${OMBREL_BENCH_DIR:-/tmp/ombrel-interaction}
 if [ ! -e "$dir/many/img_4999.jpg" ]; then
   "$build/bench/make_interaction_fixtures" "$dir" > /dev/null
 fi
+# Every run starts from unedited photos.
+find "$dir" -name '*.umbrix.json' -delete
 # A settings and cache home of its own: the user's window size and thumbnails stay out of it.
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT

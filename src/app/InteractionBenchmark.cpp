@@ -229,7 +229,7 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
     });
     waitUntil([&] { return bench.settled(); });
     report("slider-to-frame-all-stages", bench.exposureDrags(40));
-    model.undo();
+    model.mutate("benchmark-reset", [](EditSettings& s) { s = EditSettings{}; });
 
     // Stepping at a reading pace: the photo ahead is decoded meanwhile.
     std::vector<double> firstPictures, sharpWarm, sharpColdRaw, sharpColdJpeg;
