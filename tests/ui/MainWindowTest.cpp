@@ -2,12 +2,15 @@
 
 #include "model/Sidecar.h"
 #include "preview/CropOverlay.h"
+#include "ui/AdjSlider.h"
+#include "ui/ExportSheet.h"
 #include "ui/WindowToolbar.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSlider>
 #include <QToolButton>
 
 #include <fstream>
@@ -59,9 +62,13 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(w.model->selection().size(), std::size_t(2));
 
-        // Export sets the flag the export sheet is shown by.
+        // Export presents the sheet; closing it clears the model's flag.
         QTest::mouseClick(w.window->toolbar()->exportButton(), Qt::LeftButton);
         QVERIFY(w.model->showExport());
+        auto* sheet = w.window->findChild<ExportSheet*>();
+        QVERIFY(sheet && sheet->isVisible());
+        sheet->reject();
+        QTRY_VERIFY(!w.model->showExport());
     }
 
     void keysRateAndFlagIntoSidecarsAndStep() {
@@ -216,6 +223,32 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_Left);
         QVERIFY(QTest::qWaitFor([&] { return !w.model->loading(); }, 10000));
         QVERIFY(w.window->isVisible());
+    }
+
+    void draggingTheSidebarsExposureRendersAndSavesOneStep() {
+        test::TempDir dir;
+        const auto photo = test::copyTestFile(chart, dir.path());
+        Window w;
+        w.window->openLocations({dir.path()});
+        QVERIFY(w.waitForFrame());
+        AdjSlider* exposure = nullptr;
+        for (AdjSlider* s : w.window->findChildren<AdjSlider*>())
+            if (s->titleLabel()->text() == QStringLiteral("Exposure")) exposure = s;
+        QVERIFY(exposure);
+        QSlider* slider = exposure->slider();
+        const std::uint64_t before = w.preview().shownFrameId();
+        const QPoint start(slider->width() / 2, slider->height() / 2);
+        QTest::mousePress(slider, Qt::LeftButton, {}, start);
+        for (int i = 1; i <= 5; ++i) QTest::mouseMove(slider, start + QPoint(12 * i, 0));
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, start + QPoint(60, 0));
+        QVERIFY(w.model->edit()->settings().exposure > 0);
+        QVERIFY(w.waitForFrame());
+        QVERIFY(w.preview().shownFrameId() > before);
+        QVERIFY(!Sidecar::read(photo));
+        QTRY_VERIFY(Sidecar::read(photo).has_value());
+        QCOMPARE(Sidecar::read(photo)->settings.exposure, w.model->edit()->settings().exposure);
+        w.model->undo();
+        QCOMPARE(w.model->edit()->settings().exposure, 0.0);
     }
 
     void burstOfEditsEndsWithTheFrameOfTheLast() {
