@@ -5,17 +5,6 @@
 namespace ombrel {
 namespace {
 
-// Width over height in pixels, or nothing for a free crop.
-std::optional<double> ratio(const std::string& aspect, OrientedSize image) {
-    if (aspect == "Original") return image.width / image.height;
-    if (aspect == "1:1") return 1.0;
-    if (aspect == "4:3") return 4.0 / 3.0;
-    if (aspect == "3:2") return 1.5;
-    if (aspect == "16:9") return 16.0 / 9.0;
-    if (aspect == "5:4") return 1.25;
-    return std::nullopt;
-}
-
 // Keeps the centre of [origin, origin + oldSize) and stays inside 0...1.
 double recentred(double origin, double oldSize, double newSize) {
     const double centre = origin + oldSize / 2;
@@ -24,22 +13,14 @@ double recentred(double origin, double oldSize, double newSize) {
 
 }  // namespace
 
-OrientedSize orientedSize(std::optional<std::pair<double, double>> fullSize, std::int64_t quarterTurns) {
-    if (!fullSize) return {};
-    if (quarterTurns % 2 != 0) return {fullSize->second, fullSize->first};
-    return {fullSize->first, fullSize->second};
-}
-
-void setAspect(CropSettings& crop, const std::string& aspect, bool keepSwap, OrientedSize image) {
+void setAspect(CropSettings& crop, const std::string& aspect, bool keepSwap, crop::Size image) {
     if (!keepSwap && aspect != crop.aspect) crop.aspectSwapped = false;
     crop.aspect = aspect;
-    std::optional<double> r = ratio(aspect, image);
-    if (!r) return;
-    // The photo's own proportions have no portrait twin to swap to.
-    if (aspect != "Original" && crop.aspectSwapped) r = 1 / *r;
-
-    // In fractions of width and height a ratio r is k = r * H / W.
-    const double k = *r * image.height / image.width;
+    // Width over height in fractions of the picture; the photo's own
+    // proportions have no portrait twin to swap to.
+    const std::optional<double> locked = crop::lockedRatio(crop, image.width, image.height);
+    if (!locked) return;
+    const double k = *locked;
     double w = crop.w, h = crop.h;
     if (h < w / k) {
         w = k * h;

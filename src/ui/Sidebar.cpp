@@ -345,10 +345,10 @@ void Sidebar::buildCrop() {
 }
 
 void Sidebar::setAspect(const std::string& aspect, bool keepSwap) {
-    std::optional<std::pair<double, double>> fullSize;
-    if (const auto& proxy = model_.proxy()) fullSize = std::pair{proxy->fullSize.width, proxy->fullSize.height};
+    std::optional<crop::Size> fullSize;
+    if (const auto& proxy = model_.proxy()) fullSize = crop::Size{proxy->fullSize.width, proxy->fullSize.height};
     model_.mutate(newKey("aspect-"), [&](EditSettings& s) {
-        ombrel::setAspect(s.crop, aspect, keepSwap, orientedSize(fullSize, s.crop.quarterTurns));
+        ombrel::setAspect(s.crop, aspect, keepSwap, crop::orientedSize(fullSize, s.crop.quarterTurns));
     });
 }
 

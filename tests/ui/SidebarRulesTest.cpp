@@ -62,11 +62,11 @@ private slots:
     void aspect() {
         // A turned 6000 x 4000 photo computes with 4000 x 6000.
         CropSettings crop;
-        setAspect(crop, "16:9", false, orientedSize(std::pair{6000.0, 4000.0}, 1));
+        setAspect(crop, "16:9", false, crop::orientedSize(crop::Size{6000.0, 4000.0}, 1));
         QVERIFY(near(crop.w, 1) && near(crop.h, 0.375) && near(crop.x, 0) && near(crop.y, 0.3125));
 
         // Swap: 3:2 on a full 3000 x 2000 rectangle turns portrait, and swapping back does not regrow it.
-        const OrientedSize landscape = orientedSize(std::pair{3000.0, 2000.0}, 0);
+        const crop::Size landscape = crop::orientedSize(crop::Size{3000.0, 2000.0}, 0);
         crop = {};
         crop.aspect = "3:2";
         crop.aspectSwapped = true;
@@ -87,7 +87,7 @@ private slots:
         // "Original" ignores a kept swap; no image means 3 x 2.
         crop = {};
         crop.aspectSwapped = true;
-        setAspect(crop, "Original", true, orientedSize(std::nullopt, 1));
+        setAspect(crop, "Original", true, crop::orientedSize(std::nullopt, 1));
         QVERIFY(crop.aspectSwapped && near(crop.w, 1) && near(crop.h, 1));
     }
 
