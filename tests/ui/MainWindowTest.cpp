@@ -51,8 +51,7 @@ private slots:
         std::filesystem::create_directory(folder);
         test::copyTestFile(test::mediumJpeg, folder);
         test::copyTestFile(test::smallJpeg, folder);
-        w.window->openLocations({folder});
-        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+        QVERIFY(w.open({folder}));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel — Trip"));
         for (const char* text : {"Export…", "Copy Settings", "Sync Settings to Selected"})
             QVERIFY2(action(w, QString::fromUtf8(text))->isEnabled(), text);
@@ -76,8 +75,7 @@ private slots:
         const auto first = test::copyTestFileAs(test::smallJpeg, dir.path(), "a.jpg");
         const auto second = test::copyTestFileAs(test::smallJpeg, dir.path(), "b.jpg");
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+        QVERIFY(w.open({dir.path()}));
 
         QTest::keyClick(w.window.get(), Qt::Key_4);
         QTest::keyClick(w.window.get(), Qt::Key_P);
@@ -105,8 +103,7 @@ private slots:
         test::TempDir dir;
         test::copyTestFile(chart, dir.path());
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(w.waitForFrame());
+        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
         PreviewView& preview = w.preview();
         QCOMPARE(zoomText(w), QStringLiteral("Fit"));
         const QRectF fitted = preview.pictureRect();
@@ -144,8 +141,7 @@ private slots:
         test::TempDir dir;
         test::copyTestFile(chart, dir.path());
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(w.waitForFrame());
+        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
         w.model->view()->setEyedropper(true);
         QCOMPARE(w.preview().cursor().shape(), Qt::CrossCursor);
 
@@ -166,8 +162,7 @@ private slots:
         test::TempDir dir;
         test::copyTestFile(chart, dir.path());
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(w.waitForFrame());
+        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
         w.model->mutate("crop-aspect", [](EditSettings& s) { s.crop.aspect = "1:1"; });
         w.model->endEditRun();
         w.model->view()->setCropEditing(true);
@@ -229,8 +224,7 @@ private slots:
         test::TempDir dir;
         const auto photo = test::copyTestFile(chart, dir.path());
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(w.waitForFrame());
+        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
         AdjSlider* exposure = nullptr;
         for (AdjSlider* s : w.window->findChildren<AdjSlider*>())
             if (s->titleLabel()->text() == QStringLiteral("Exposure")) exposure = s;
@@ -255,8 +249,7 @@ private slots:
         test::TempDir dir;
         test::copyTestFile(chart, dir.path());
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(w.waitForFrame());
+        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
         int presented = 0;
         connect(&w.preview(), &PreviewView::framePresented, this, [&] { ++presented; });
         const std::uint64_t before = w.preview().requestedFrameId();
@@ -282,8 +275,7 @@ private slots:
         test::TempDir dir;
         const auto photo = test::copyTestFile(test::smallJpeg, dir.path());
         Window w;
-        w.window->openLocations({dir.path()});
-        QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+        QVERIFY(w.open({dir.path()}));
         w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
         QVERIFY(w.model->savePending());
         w.window->close();

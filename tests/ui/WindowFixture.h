@@ -46,6 +46,12 @@ struct Window {
 
     PreviewView& preview() const { return *window->previewArea()->preview(); }
 
+    // Opens `locations` as a drop would and waits until a photo is current.
+    bool open(const std::vector<std::filesystem::path>& locations) const {
+        window->openLocations(locations);
+        return QTest::qWaitFor([&] { return model->currentID().has_value(); }, 5000);
+    }
+
     // Waits until the current photo's proxy is decoded and a frame of the
     // newest request is on screen.
     bool waitForFrame(int timeoutMs = 15000) const {
