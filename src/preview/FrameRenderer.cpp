@@ -1,13 +1,6 @@
 #include "FrameRenderer.h"
 
-#include "FrameEncoding.h"
-
 #include "render/Engine.h"
-
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-
-#include <cmath>
 
 namespace ombrel {
 
@@ -52,15 +45,11 @@ Frame FrameRenderer::render(const FrameRequest& request) {
                                         request.shown.skipCrop, request.shown.clipping);
     frame.pictureWidth = graph.width() * request.outputScale;
     frame.pictureHeight = graph.height() * request.outputScale;
-    Image developed = Engine::shared().render(graph, request.outputScale, request.region);
-    if (developed.empty()) return frame;
-
-    auto bitmap = std::make_shared<FrameBitmap>(developed.width(), developed.height());
-    tbb::parallel_for(tbb::blocked_range<int>(0, developed.height(), 16), [&](const tbb::blocked_range<int>& rows) {
-        for (int y = rows.begin(); y < rows.end(); ++y) encodeBgra(developed.row(y), developed.width(), bitmap->row(y));
-    });
+    if (request.region.width <= 0 || request.region.height <= 0) return frame;
+    auto bitmap = std::make_shared<FrameBitmap>(request.region.width, request.region.height);
+    if (!Engine::shared().renderBgra(graph, request.outputScale, request.region, bitmap->data(), bitmap->rowLength()))
+        return frame;
     frame.pixels = std::move(bitmap);
-    frame.region = {request.region.x, request.region.y, developed.width(), developed.height()};
     return frame;
 }
 

@@ -10,6 +10,7 @@
 #include "ops/ColorBlend.h"
 #include "ops/Interleave.h"
 #include "ops/NoiseReduction.h"
+#include "ops/SrgbTransfer.h"
 #include "ops/UnsharpMask.h"
 #include "ops/Vignette.h"
 
@@ -254,12 +255,21 @@ Image Engine::render(const Graph& graph, double outputScale, const ops::PixelRec
         return {};
     }
     Image out(region.width, region.height);
-    renderInto(graph, outputScale, region, reuse, out.row(0), out.rowLength());
+    renderInto(graph, outputScale, region, reuse, {out.row(0), nullptr, out.rowLength()});
     return out;
 }
 
+bool Engine::renderBgra(const Graph& graph, double outputScale, const ops::PixelRect& region, std::uint8_t* bgra,
+                        std::size_t stride, Reuse reuse) const {
+    if (!graph.source || graph.source->empty() || region.width <= 0 || region.height <= 0 || !(outputScale > 0)) {
+        return false;
+    }
+    renderInto(graph, outputScale, region, reuse, {nullptr, bgra, stride});
+    return true;
+}
+
 void Engine::renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, Reuse reuse,
-                        float* rgba, std::size_t rowLength) const {
+                        Rows out) const {
     const Image& source = *graph.source;
     const Plan plan = makePlan(graph);
     const Affine outToSource = plan.frameToSource * Affine::scaling(1 / outputScale);
@@ -359,7 +369,14 @@ void Engine::renderInto(const Graph& graph, double outputScale, const ops::Pixel
                 if (!headInWork) plan.head.run(r, g, b, n);
                 if (plan.vignette) ops::applyVignette(*plan.vignette, xs, ys, r, g, b, n);
                 plan.tail.run(r, g, b, n);
-                ops::interleaveOpaque(r, g, b, n, rgba + std::size_t(j) * rowLength + std::size_t(first) * 4);
+                if (out.bgra) {
+                    ops::srgbEncodeRun(r, n);
+                    ops::srgbEncodeRun(g, n);
+                    ops::srgbEncodeRun(b, n);
+                    ops::packBgra8(r, g, b, n, out.bgra + std::size_t(j) * out.stride + std::size_t(first) * 4);
+                } else {
+                    ops::interleaveOpaque(r, g, b, n, out.rgba + std::size_t(j) * out.stride + std::size_t(first) * 4);
+                }
             }
         }
     });
@@ -374,7 +391,8 @@ Image Engine::render(const Graph& graph) const {
     // band to the next (see BufferPool), each written straight into place.
     constexpr int band = 512;
     for (int y = 0; y < height; y += band) {
-        renderInto(graph, 1.0, {0, y, width, std::min(band, height - y)}, Reuse::never, out.row(y), out.rowLength());
+        renderInto(graph, 1.0, {0, y, width, std::min(band, height - y)}, Reuse::never,
+                   {out.row(y), nullptr, out.rowLength()});
     }
     return out;
 }

@@ -4,6 +4,8 @@
 #include "PlanarImage.h"
 #include "ops/AreaStatistics.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -35,6 +37,12 @@ public:
     Image render(const Graph& graph, double outputScale, const ops::PixelRect& region,
                  Reuse reuse = Reuse::likely) const;
 
+    // The same region straight to opaque 8-bit sRGB in the byte order B, G,
+    // R, A (what a raster window blits), `stride` bytes from row to row.
+    // False, and nothing written, where `render` would give nothing.
+    bool renderBgra(const Graph& graph, double outputScale, const ops::PixelRect& region, std::uint8_t* bgra,
+                    std::size_t stride, Reuse reuse = Reuse::likely) const;
+
     // The whole picture at the graph's own resolution, rendered in bands so the
     // working memory stays bounded.
     Image render(const Graph& graph) const;
@@ -43,10 +51,17 @@ public:
     std::size_t keptRegionBytes() const;
 
 private:
-    // `region` written as RGBA rows of `rowLength` floats from `rgba` on; the
-    // graph has a source and the region is not empty.
-    void renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, Reuse reuse, float* rgba,
-                    std::size_t rowLength) const;
+    // Where finished rows go: RGBA floats, `stride` floats apart, or 8-bit
+    // B, G, R, A, `stride` bytes apart.
+    struct Rows {
+        float* rgba = nullptr;
+        std::uint8_t* bgra = nullptr;
+        std::size_t stride = 0;
+    };
+    // `region` written into `rows`; the graph has a source and the region is
+    // not empty.
+    void renderInto(const Graph& graph, double outputScale, const ops::PixelRect& region, Reuse reuse,
+                    Rows rows) const;
 
     // The source rectangle [x0, x1) x [y0, y1) brought to `width` x `height`.
     // While a slider moves every frame needs the same one and making it is a

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <random>
 
 namespace ombrel {
@@ -173,6 +175,36 @@ TEST(Engine, RegionsMatchTheWholeRenderEvenWithNeighbourhoodStages) {
                 worst = std::max(worst, double(std::abs(part.pixel(x, y)[c] -
                                                         whole.pixel(x + region.x, y + region.y)[c])));
     EXPECT_LT(worst, 2e-3);
+}
+
+// The preview's 8-bit frame is the float render, sRGB-encoded and rounded:
+// every channel within one level, in B, G, R, A order, out-of-range values clipped.
+TEST(Engine, BgraFrameIsTheRenderEncodedToEightBits) {
+    const auto source = card(97, 61);
+    EditSettings s;
+    s.exposure = 1.5;  // pushes the squares past white
+    s.vignette = -40;
+    const Graph g = graphOf(source, s);
+    const ops::PixelRect region{5, 3, 80, 50};
+    const Image floats = Engine::shared().render(g, 1.0, region);
+    const std::size_t stride = region.width * 4 + 12;
+    std::vector<std::uint8_t> bgra(stride * region.height);
+    ASSERT_TRUE(Engine::shared().renderBgra(g, 1.0, region, bgra.data(), stride));
+    int worst = 0, clipped = 0;
+    for (int y = 0; y < region.height; ++y)
+        for (int x = 0; x < region.width; ++x) {
+            const std::uint8_t* q = bgra.data() + y * stride + x * 4;
+            EXPECT_EQ(q[3], 255);
+            for (int c = 0; c < 3; ++c) {
+                const double v = std::clamp(double(floats.pixel(x, y)[c]), 0.0, 1.0);
+                const double e = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+                worst = std::max(worst, std::abs(int(q[2 - c]) - int(std::lround(e * 255))));
+                clipped += q[2 - c] == 255;
+            }
+        }
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(clipped, 0);
+    EXPECT_FALSE(Engine::shared().renderBgra(g, 1.0, {0, 0, 0, 10}, bgra.data(), stride));
 }
 
 TEST(Engine, SmallRenderLooksLikeTheFullRenderShrunk) {

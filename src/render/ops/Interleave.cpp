@@ -49,6 +49,16 @@ namespace ombrel::ops {
 
 HWY_EXPORT(InterleaveOpaque);
 
+void packBgra8(const float* r, const float* g, const float* b, int n, std::uint8_t* bgra) {
+    auto level = [](float v) { return static_cast<std::uint8_t>((v > 0 ? (v < 1 ? v : 1) : 0) * 255.0f + 0.5f); };
+    for (int i = 0; i < n; ++i, bgra += 4) {
+        bgra[0] = level(b[i]);
+        bgra[1] = level(g[i]);
+        bgra[2] = level(r[i]);
+        bgra[3] = 255;
+    }
+}
+
 void interleaveOpaque(const float* r, const float* g, const float* b, int n, float* rgba) {
     HWY_DYNAMIC_DISPATCH(InterleaveOpaque)(r, g, b, n, rgba);
 }
