@@ -104,13 +104,15 @@ struct Bench {
 
     bool settled() const { return model.proxy() && !model.loading() && preview.settled() && preview.shownFrameId(); }
 
-    // `post` posts one input; the sample ends when the preview shows the
-    // frame of the newest state.
-    double untilFrame(const std::function<void()>& post) {
+    // `post` posts one input; the sample ends when the preview shows a frame
+    // of the newest state: during a drag a draft, else a full one.
+    double untilFrame(const std::function<void()>& post, bool full = false) {
         const std::uint64_t before = preview.shownFrameId();
         const auto t0 = SteadyClock::now();
         post();
-        waitUntil([&] { return preview.shownFrameId() > before && preview.settled(); });
+        waitUntil([&] {
+            return preview.shownFrameId() > before && (full ? preview.settled() : preview.upToDate());
+        });
         return msSince(t0);
     }
 
@@ -127,15 +129,20 @@ struct Bench {
         QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
     }
 
-    std::vector<double> exposureDrags(int count) {
+    // Exposure changes one after another as a drag sends them or, `single`,
+    // each alone after the preview has settled.
+    std::vector<double> exposureChanges(int count, bool single = false) {
         std::vector<double> samples;
         for (int i = 0; i < count; ++i) {
             const double ev = (i % 20) * 0.1 - 1.0;
-            samples.push_back(untilFrame([&] {
-                QMetaObject::invokeMethod(
-                    &model, [this, ev] { model.mutate("exposure", [ev](EditSettings& s) { s.exposure = ev; }); },
-                    Qt::QueuedConnection);
-            }));
+            if (single) waitUntil([&] { return settled(); });
+            samples.push_back(untilFrame(
+                [&] {
+                    QMetaObject::invokeMethod(
+                        &model, [this, ev] { model.mutate("exposure", [ev](EditSettings& s) { s.exposure = ev; }); },
+                        Qt::QueuedConnection);
+                },
+                single));
         }
         return samples;
     }
@@ -215,7 +222,8 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
     std::printf("preview %dx%d, device pixel ratio %.2f\n", preview.width(), preview.height(),
                 preview.devicePixelRatioF());
     StallWatch watch;
-    report("slider-to-frame", bench.exposureDrags(60));
+    report("slider-to-frame", bench.exposureChanges(60));
+    report("single-change-to-full-frame", bench.exposureChanges(20, true));
     report("sidebar-slider-to-frame", bench.sidebarDrags(60));
 
     model.mutate("all-stages", [](EditSettings& s) {
@@ -228,7 +236,8 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
         s.curves.master = {{0, 0}, {0.25, 0.2}, {0.75, 0.8}, {1, 1}};
     });
     waitUntil([&] { return bench.settled(); });
-    report("slider-to-frame-all-stages", bench.exposureDrags(40));
+    report("slider-to-frame-all-stages", bench.exposureChanges(40));
+    report("single-change-to-full-frame-all-stages", bench.exposureChanges(10, true));
     model.mutate("benchmark-reset", [](EditSettings& s) { s = EditSettings{}; });
 
     // Stepping at a reading pace: the photo ahead is decoded meanwhile.

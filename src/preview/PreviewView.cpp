@@ -16,6 +16,12 @@ namespace ombrel {
 
 namespace {
 
+// Requests closer together than this are a drag, drawn as drafts; this long
+// after the last draft the full frame is drawn.
+constexpr int draftWithinMs = 120;
+constexpr int refineAfterMs = 150;
+constexpr double draftScale = 0.5;
+
 // Angle units of one wheel notch, and how much one notch zooms.
 constexpr double wheelNotch = 120;
 constexpr double zoomPerNotch = 0.25;
@@ -36,6 +42,12 @@ PreviewView::PreviewView(AppModel& model, QWidget* parent) : QWidget(parent), mo
     renderer_ = std::make_unique<FrameRenderer>([this](Frame frame) {
         QMetaObject::invokeMethod(this, [this, frame = std::move(frame)]() mutable { frameArrived(std::move(frame)); },
                                   Qt::QueuedConnection);
+    });
+    refine_.setSingleShot(true);
+    refine_.setInterval(refineAfterMs);
+    connect(&refine_, &QTimer::timeout, this, [this] {
+        sharpNext_ = true;
+        refresh();
     });
     ViewState* view = model_.view();
     connect(view, &ViewState::tickChanged, this, &PreviewView::refresh);
@@ -135,14 +147,22 @@ void PreviewView::requestFrame() {
     const int y1 = static_cast<int>(std::ceil(std::min(l->placed.height, height() * dpr - l->placed.y)));
     if (x1 <= x0 || y1 <= y0) return;
 
+    const bool draft = !sharpNext_ && sinceRequest_.isValid() && sinceRequest_.elapsed() < draftWithinMs;
+    sharpNext_ = false;
+    sinceRequest_.restart();
+    const double f = draft ? draftScale : 1.0;
+    if (draft) refine_.start();
+    else refine_.stop();
+
     const ViewState& vs = *model_.view();
     FrameRequest request;
     request.id = ++requestId_;
     request.source = l->source->image;
     request.sourceScale = l->source->scale;
     request.shown = ShownEdit::of(model_.edit()->settings(), vs.showBefore(), vs.cropEditing(), vs.showClipping());
-    request.outputScale = l->effective / l->source->scale;
-    request.region = {x0, y0, x1 - x0, y1 - y0};
+    request.outputScale = l->effective / l->source->scale * f;
+    const int dx0 = static_cast<int>(std::floor(x0 * f)), dy0 = static_cast<int>(std::floor(y0 * f));
+    request.region = {dx0, dy0, static_cast<int>(std::ceil(x1 * f)) - dx0, static_cast<int>(std::ceil(y1 * f)) - dy0};
     renderer_->request(std::move(request));
     update();  // the last frame, moved to where the picture now is
 }
@@ -174,6 +194,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
                             px.width() * sx, px.height() * sy);
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
                               std::abs(target.width() * devicePixelRatioF() - px.width()) > 0.5);
+        painter.setClipRect(pictureRect_);
         painter.drawImage(target, image);
         emit picturePainted(true);
     } else if (!quickLook_.isNull()) {

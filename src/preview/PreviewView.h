@@ -4,7 +4,9 @@
 #include "Viewport.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -34,8 +36,10 @@ public:
     // The id of the newest frame on screen and of the newest request.
     std::uint64_t shownFrameId() const { return shownId_; }
     std::uint64_t requestedFrameId() const { return requestId_; }
-    // No frame asked for or under way: what is on screen is the newest state.
-    bool settled() const { return !refreshPosted_ && shownId_ == requestId_; }
+    // The newest state is on screen, perhaps as a draft during a drag.
+    bool upToDate() const { return !refreshPosted_ && shownId_ == requestId_; }
+    // ... and drawn at full resolution.
+    bool settled() const { return upToDate() && !refine_.isActive(); }
 
 public slots:
     // Asks for a frame of the current state, once for all changes made
@@ -88,6 +92,11 @@ private:
     QRectF pictureRect_;
     std::optional<QPointF> dragFrom_;
     bool refreshPosted_ = false;
+    // Frames asked for in quick succession (a drag) are drafts at half the
+    // resolution, a quarter of the work; once they stop, a full one follows.
+    QElapsedTimer sinceRequest_;
+    QTimer refine_;
+    bool sharpNext_ = false;
 };
 
 }  // namespace ombrel
