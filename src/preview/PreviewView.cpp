@@ -148,8 +148,10 @@ void PreviewView::requestFrame() {
     if (x1 <= x0 || y1 <= y0) return;
 
     const bool draft = !sharpNext_ && sinceRequest_.isValid() && sinceRequest_.elapsed() < draftWithinMs;
+    // The full frame after a drag is no change of the user's: the next edit
+    // after it is timed from the drag's last one.
+    if (!sharpNext_) sinceRequest_.restart();
     sharpNext_ = false;
-    sinceRequest_.restart();
     const double f = draft ? draftScale : 1.0;
     if (draft) refine_.start();
     else refine_.stop();
