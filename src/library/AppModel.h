@@ -293,6 +293,7 @@ private:
 
     std::optional<LoadedImage> proxy_;
     std::optional<LoadedImage> full_;
+    bool fullFailed_ = false;  // the full-size decode of the current photo failed
     std::shared_ptr<const Bitmap8> quickLook_;
     struct KeptProxy {
         Uuid id;

@@ -25,6 +25,7 @@ void AppModel::loadCurrent() {
     // waits for it rather than decoding twice at once.
     if (fullTask_) fullTask_->cancel();
     full_.reset();
+    fullFailed_ = false;
     proxy_.reset();
     setQuickLook(nullptr);
     edit_.setExif({});
@@ -99,6 +100,7 @@ void AppModel::loadCurrentKeepingView() {
     const RawOptions raw = edit_.settings().raw;
 
     full_.reset();
+    fullFailed_ = false;
     setLoading(true);
 
     const TaskToken token;
@@ -119,7 +121,7 @@ void AppModel::loadCurrentKeepingView() {
 }
 
 void AppModel::requestFull() {
-    if (!proxy_ || proxy_->scale >= fullDecodeBelowScale || full_ || fullTask_ || !currentID_) return;
+    if (!proxy_ || proxy_->scale >= fullDecodeBelowScale || full_ || fullTask_ || fullFailed_ || !currentID_) return;
     const Photo* photo = findPhoto(*currentID_);
     if (!photo) return;
     const Uuid id = photo->id;
@@ -132,11 +134,18 @@ void AppModel::requestFull() {
     runInBackground(
         workers_, priority::userInitiated, this,
         [load = services_.load, file, raw, fullSize] { return load(file, std::nullopt, raw, fullSize); },
-        [this, token, id, raw](std::optional<LoadedImage> image) {
+        [this, token, id, raw, name = QFile::decodeName(file.filename().c_str())](std::optional<LoadedImage> image) {
             // Only this decode's own handle is cleared: a superseded decode
             // that ends late must not release a newer one's.
             if (fullTask_ == token) fullTask_.reset();
             if (token.cancelled() || !isCurrent(id) || loadedRaw_ != raw) return;
+            if (!image) {
+                // Deleted or replaced since the proxy was read: say so once
+                // instead of trying again with every frame.
+                fullFailed_ = true;
+                flash(QStringLiteral("Could not open ") + name);
+                return;
+            }
             full_ = std::move(image);
             view_.bumpTick();
         });

@@ -400,6 +400,21 @@ private slots:
         QCOMPARE(model.keptProxyCount(), std::size_t(0));
     }
 
+    void aPhotoDeletedWhileShownFailsItsFullDecodeOnce() {
+        TempDir dir;
+        const fs::path photo = copyTestFileAs(largeJpeg, dir.path(), "large.jpg");
+        Recorder recorder;
+        AppModel model(recorder.services());
+        QVERIFY(openAndWait(model, {dir.path()}) && waitForLoad(model));
+        fs::remove(photo);
+        model.requestFull();
+        QTRY_COMPARE(model.status(), QStringLiteral("Could not open large.jpg"));
+        for (int i = 0; i < 3; ++i) model.requestFull();  // every zoomed frame asks
+        QTest::qWait(100);
+        QCOMPARE(recorder.fulls(), 1);
+        QVERIFY(model.proxy().has_value());  // the picture stays on screen
+    }
+
     void aQuickLookIsShownUntilTheProxyArrives() {
         TempDir dir;
         copyTestFileAs(largeJpeg, dir.path(), "a.jpg");
