@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSlider>
@@ -269,6 +270,24 @@ private slots:
         w.model->mutate("exposure", [](EditSettings& s) { s.exposure = -2.0; });
         QVERIFY(w.waitForFrame());
         QVERIFY(w.preview().grab().toImage() != last);
+    }
+
+    void sizeAndRecentFoldersAreRememberedForTheNextStart() {
+        test::TempDir dir;
+        test::copyTestFile(test::smallJpeg, dir.path());
+        Window w;
+        QVERIFY(w.open({dir.path()}));
+        w.window->resize(1234, 777);
+        w.window->close();
+
+        MainWindow next(*w.model);
+        QCOMPARE(next.size(), QSize(1234, 777));
+        QMenu* recent = nullptr;
+        for (QMenu* m : next.menuBar()->findChildren<QMenu*>())
+            if (m->title() == QStringLiteral("Open Recent")) recent = m;
+        QVERIFY(recent && recent->isEnabled());
+        QCOMPARE(recent->actions().size(), 1);
+        QVERIFY(recent->actions().front()->text().endsWith(QString::fromStdString(dir.path().filename().string())));
     }
 
     void quittingWritesThePendingEdit() {
