@@ -226,6 +226,22 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
     report("single-change-to-full-frame", bench.exposureChanges(20, true));
     report("sidebar-slider-to-frame", bench.sidebarDrags(60));
 
+    // The histogram after the last change of a drag.
+    std::vector<double> histogram;
+    for (int i = 0; i < 10; ++i) {
+        waitUntil([&] { return bench.settled(); });
+        pause(300);
+        bool measured = false;
+        const auto connection =
+            QObject::connect(model.histogram(), &HistogramModel::dataChanged, [&] { measured = true; });
+        const auto t0 = SteadyClock::now();
+        model.mutate("exposure", [i](EditSettings& s) { s.exposure = 0.1 * (i % 2 ? 1 : -1); });
+        waitUntil([&] { return measured; }, 5000);
+        histogram.push_back(msSince(t0));
+        QObject::disconnect(connection);
+    }
+    report("histogram-after-change", histogram);
+
     model.mutate("all-stages", [](EditSettings& s) {
         s.lumNR = 40;
         s.colorNR = 40;
