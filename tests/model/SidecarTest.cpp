@@ -242,6 +242,14 @@ TEST_F(SidecarFiles, UnencodableSettingsKeepThePreviousFile) {
     EXPECT_EQ(test::readFile(sidecarPath), before);
 }
 
+TEST_F(SidecarFiles, PhotoWithALongNameGetsItsSidecar) {
+    // 243 bytes: the sidecar's name fits in 255, its temporary's would not.
+    const auto longPhoto = dir / (std::string(239, 'x') + ".JPG");
+    const Sidecar original{1, test::fullyEditedSettings(), 2, Flag::pick};
+    Sidecar::write(original, longPhoto);
+    EXPECT_EQ(Sidecar::read(longPhoto), original);
+}
+
 TEST_F(SidecarFiles, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     Sidecar::write(ratedDefault(3), photo);
     const std::string before = test::readFile(sidecarPath);
