@@ -24,9 +24,11 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
-# The crash tests at full length: 5,000 kills of a saving process.
+# The crash and load tests at full length: 5,000 kills of a saving process,
+# a folder of 5,000 photos in the window.
 stress: build
-	cd $(BUILD_DIR) && OMBREL_STRESS_KILLS=5000 ctest --output-on-failure -R CrashSafety
+	cd $(BUILD_DIR) && OMBREL_STRESS_KILLS=5000 OMBREL_LOAD_PHOTOS=5000 \
+	  ctest --output-on-failure -R 'CrashSafety|^load_test$$'
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
