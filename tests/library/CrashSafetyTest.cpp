@@ -1,5 +1,6 @@
 // Saves interrupted by SIGKILL, a full disk or a read-only folder must leave
 // every sidecar, the presets file and the thumbnail cache whole.
+#include "SmallDisk.h"
 #include "TempDir.h"
 
 #include "library/PresetStore.h"
@@ -15,11 +16,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <iostream>
 #include <random>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +27,7 @@ namespace ombrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::SmallDisk;
 using test::TempDir;
 
 Sidecar sidecarVersion(int rating, double exposure) {
@@ -130,36 +130,6 @@ std::optional<Bitmap8> flatPicture(const fs::path&, int) {
     return picture;
 }
 
-// Mounts a tiny tmpfs on `folder` for the life of the object; mounted() is
-// false where this process may not mount.
-class SmallDisk {
-public:
-    explicit SmallDisk(const fs::path& folder) : folder_(folder) {
-        fs::create_directory(folder);
-        mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256k") == 0;
-    }
-    ~SmallDisk() {
-        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    fs::path folder_;
-    bool mounted_ = false;
-};
-
-// Writes until the disk says no.
-void fillDisk(const fs::path& filler) {
-    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0);
-    const std::string block(4096, 'f');
-    while (write(fd, block.data(), block.size()) > 0) {
-    }
-    while (write(fd, block.data(), 1) > 0) {
-    }
-    close(fd);
-}
-
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::recursive_directory_iterator(folder)) names.push_back(e.path().lexically_relative(folder));
@@ -177,7 +147,7 @@ struct Hostile {
 
 TEST(CrashSafety, FullDiskAndReadOnlyFolderKeepEveryExistingFileWhole) {
     const std::vector<Hostile> cases{
-        {"full tmpfs", [](const fs::path& folder) { fillDisk(folder / "filler"); return true; }, [] {}},
+        {"full tmpfs", [](const fs::path& folder) { test::fillDisk(folder / "filler"); return true; }, [] {}},
         {"file size capped",
          [](const fs::path&) { return true; },
          [] {

@@ -1,6 +1,7 @@
 // Batches into destinations that fight back end in the summary's error text,
 // never with a file replaced, a partial file left or a file outside the folder.
 #include "ExportReadBack.h"
+#include "SmallDisk.h"
 #include "TempDir.h"
 #include "TestData.h"
 #include "services/ExportNaming.h"
@@ -12,10 +13,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
 #include <optional>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -24,6 +23,7 @@ namespace ombrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::SmallDisk;
 using test::TempDir;
 
 std::vector<std::string> namesUnder(const fs::path& folder) {
@@ -49,33 +49,6 @@ std::string runBatch(const std::vector<fs::path>& photos, const std::string& nam
     }
     return exportSummary(static_cast<int>(photos.size()), failures);
 }
-
-void fillDisk(const fs::path& filler) {
-    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const std::string block(4096, 'f');
-    while (write(fd, block.data(), block.size()) > 0) {
-    }
-    while (write(fd, block.data(), 1) > 0) {
-    }
-    close(fd);
-}
-
-// A tiny tmpfs on `folder` while the object lives; mounted() is false where
-// this process may not mount.
-class SmallDisk {
-public:
-    explicit SmallDisk(const fs::path& folder) : folder_(folder) {
-        mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256k") == 0;
-    }
-    ~SmallDisk() {
-        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    fs::path folder_;
-    bool mounted_ = false;
-};
 
 struct Hostile {
     const char* name;
@@ -125,7 +98,7 @@ TEST(ExportHostile, EveryFailureEndsInTheSummaryAndLeavesNothingBehind) {
          "Exported 1, 1 failed: Cannot write x+b123\\.jpg", {longName + "a.jpg"}},
         {"full disk", "{name}", true,
          [](const fs::path& d) {
-             fillDisk(d / "filler");
+             test::fillDisk(d / "filler");
              return true;
          },
          "Exported 0, 2 failed: (Cannot write|Could not finish) a\\.jpg", {"filler"}},
