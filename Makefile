@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench screenshots clean
+.PHONY: all deps configure build run test stress bench screenshots clean
 
 all: build
 
@@ -23,6 +23,12 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+# The crash and load tests at full length: 5,000 kills of a saving process,
+# a folder of 5,000 photos in the window.
+stress: build
+	cd $(BUILD_DIR) && OMBREL_STRESS_KILLS=5000 OMBREL_LOAD_PHOTOS=5000 \
+	  ctest --output-on-failure -R 'CrashSafety|^load_test$$'
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done

@@ -4,7 +4,7 @@
 
 namespace ombrel::bench {
 
-// The test photos: $OMBREL_TESTDATA, else the shared folder beside the checkout.
+// The test photos: $OMBREL_TESTDATA, else tests/data in the checkout.
 std::filesystem::path testData();
 
 // Writes `photoJpeg` enlarged to `width` x `height` as a camera-like JPEG

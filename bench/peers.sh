@@ -12,7 +12,7 @@ set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-testdata=${OMBREL_TESTDATA:-$root/../shared/testdata}
+testdata=${OMBREL_TESTDATA:-$root/tests/data}
 runs=${1:-3}
 cap=300
 cli=$build/src/cli/ombrel-cli

@@ -9,15 +9,12 @@
 namespace ombrel {
 namespace {
 
-// Opens a fresh, exclusive temporary file beside the target. The name starts
-// with a dot so folder listings skip it if a crash ever leaves it behind.
+// Opens a fresh, exclusive temporary file beside the target.
 int createTemporary(const std::filesystem::path& target, std::filesystem::path& tmpPath) {
     thread_local std::mt19937_64 rng{std::random_device{}()};
+    const std::string stem = temporaryStem(target);
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string name = ".";
-        name += target.filename().string();
-        name += ".tmp-";
-        name += std::to_string(rng() % 1000000000);
+        const std::string name = stem + std::to_string(rng() % 1000000000);
         tmpPath = target.parent_path() / name;
         const int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -38,6 +35,17 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 }  // namespace
+
+std::string temporaryStem(const std::filesystem::path& target) {
+    constexpr std::size_t nameMax = 255, around = 1 + 5 + 9;  // ".", ".tmp-", the number
+    std::string name = target.filename().string();
+    if (name.size() > nameMax - around) {
+        std::size_t keep = nameMax - around;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+        name.resize(keep);
+    }
+    return "." + name + ".tmp-";
+}
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
     std::filesystem::path tmpPath;

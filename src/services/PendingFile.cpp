@@ -1,5 +1,7 @@
 #include "PendingFile.h"
 
+#include "model/AtomicFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
@@ -10,10 +12,7 @@ namespace ombrel {
 
 std::optional<PendingFile> PendingFile::create(const std::filesystem::path& dest) {
     thread_local std::mt19937_64 rng{std::random_device{}()};
-    // The leading dot keeps a leftover from a crash out of folder listings.
-    std::string stem = ".";
-    stem += dest.filename().string();
-    stem += ".tmp-";
+    const std::string stem = temporaryStem(dest);
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::filesystem::path path = dest.parent_path() / (stem + std::to_string(rng() % 1000000000));
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -248,6 +248,22 @@ private slots:
         QVERIFY2(sinceEdit.elapsed() >= saveDelay - 10, qPrintable(QString::number(sinceEdit.elapsed())));
     }
 
+    void quittingWithinTheSaveDelayKeepsTheLastEdit() {
+        TwoPhotos photos;
+        {
+            AppModel model(ModelServices::standard());
+            QVERIFY(openAndWait(model, {photos.dir.path()}));
+            setExposure(model, 0.3);
+            setExposure(model, 0.7);
+            QVERIFY(model.savePending());
+            model.saveNow();
+            QVERIFY(!model.savePending());
+        }
+        const auto saved = Sidecar::read(photos.a);
+        QVERIFY(saved);
+        QCOMPARE(saved->settings.exposure, 0.7);
+    }
+
     void withoutACurrentPhotoEditsDoNothing() {
         AppModel model(ModelServices::standard());
         setExposure(model, 1.0);

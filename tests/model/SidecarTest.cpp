@@ -242,6 +242,14 @@ TEST_F(SidecarFiles, UnencodableSettingsKeepThePreviousFile) {
     EXPECT_EQ(test::readFile(sidecarPath), before);
 }
 
+TEST_F(SidecarFiles, PhotoWithALongNameGetsItsSidecar) {
+    // 243 bytes: the sidecar's name fits in 255, its temporary's would not.
+    const auto longPhoto = dir / (std::string(239, 'x') + ".JPG");
+    const Sidecar original{1, test::fullyEditedSettings(), 2, Flag::pick};
+    Sidecar::write(original, longPhoto);
+    EXPECT_EQ(Sidecar::read(longPhoto), original);
+}
+
 TEST_F(SidecarFiles, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     Sidecar::write(ratedDefault(3), photo);
     const std::string before = test::readFile(sidecarPath);
@@ -267,13 +275,26 @@ TEST_F(SidecarFiles, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
 }
 
 TEST_F(SidecarFiles, ReadOnlyFolderKeepsThePreviousFile) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; the size-capped write covers this";
     Sidecar::write(ratedDefault(3), photo);
     const std::string before = test::readFile(sidecarPath);
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    Sidecar::write(ratedDefault(5), photo);
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    // Root ignores folder permissions, so the write runs in a child that
+    // becomes an ordinary user first.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        Sidecar::write(ratedDefault(5), photo);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(test::readFile(sidecarPath), before);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
 }
 
 TEST_F(SidecarFiles, TargetThatIsAFolderIsNotReplaced) {

@@ -17,7 +17,7 @@ std::optional<std::filesystem::path> testDataDir() {
 }
 
 std::string missingTestDataMessage() {
-    return "test photos not found: set OMBREL_TESTDATA or place shared/testdata beside the checkout (" +
+    return "test photos not found: set OMBREL_TESTDATA or restore tests/data in the checkout (" +
            std::string(OMBREL_DEFAULT_TESTDATA) + ")";
 }
 
@@ -28,7 +28,7 @@ std::filesystem::path copyTestFile(const std::string& relative, const std::files
     const fs::path source = *dir / relative;
     const fs::path target = folder / source.filename();
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-    // The shared copies are read-only; tests own their copies.
+    // The source may be read-only; tests own their copies.
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
     return target;
 }

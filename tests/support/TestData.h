@@ -6,8 +6,8 @@
 
 namespace ombrel::test {
 
-// The shared folder of real photos: $OMBREL_TESTDATA, else ../shared/testdata
-// beside the checkout. Nothing when neither exists.
+// The folder of real photos: $OMBREL_TESTDATA, else tests/data in the
+// checkout. Nothing when neither exists.
 std::optional<std::filesystem::path> testDataDir();
 
 // Why tests that need photos are skipped.

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include <fstream>
+#include <map>
 
 using namespace ombrel;
 using test::Window;
@@ -288,6 +289,58 @@ private slots:
         QVERIFY(recent && recent->isEnabled());
         QCOMPARE(recent->actions().size(), 1);
         QVERIFY(recent->actions().front()->text().endsWith(QString::fromStdString(dir.path().filename().string())));
+    }
+
+    // A whole session over every kind of photo never writes one of them.
+    void aWholeSessionLeavesEveryOriginalUntouched() {
+        test::TempDir dir, out, home;
+        qputenv("XDG_DATA_HOME", QByteArray((home.path() / "data").c_str()));
+        qputenv("XDG_CACHE_HOME", QByteArray((home.path() / "cache").c_str()));
+        std::map<std::filesystem::path, std::pair<std::string, std::filesystem::file_time_type>> originals;
+        for (const char* photo : {test::smallJpeg, test::mediumJpeg, test::smallPng, "heic/iphone_xr_IMG_3578.heic",
+                                  "raw/canon_powershot_s40_crop_from_CRW_0117.dng"}) {
+            const auto copy = test::copyTestFile(photo, dir.path());
+            originals[copy] = {test::readFile(copy), std::filesystem::last_write_time(copy)};
+        }
+        {
+            Window w;
+            w.window->openLocations({dir.path()});
+            QVERIFY(QTest::qWaitFor([&] { return w.model->currentID().has_value(); }, 5000));
+            for (std::size_t i = 0; i < originals.size(); ++i) {
+                QVERIFY(w.waitForFrame(30000));
+                QTest::keyClick(w.window.get(), static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i % 5)));
+                QTest::keyClick(w.window.get(), i % 2 ? Qt::Key_P : Qt::Key_X);
+                w.model->mutate("light", [](EditSettings& s) { s.exposure = 0.4; s.contrast = 10; s.blacks = -5; });
+                w.model->mutate("color", [](EditSettings& s) { s.temperature = 8; s.vibrance = 12; });
+                w.model->mutate("curve", [](EditSettings& s) { s.curves.master = {{0, 0.05}, {0.5, 0.6}, {1, 1}}; });
+                w.model->mutate("hsl", [](EditSettings& s) { s.hsl.sat[2] = 20; });
+                w.model->mutate("detail", [](EditSettings& s) { s.sharpAmount = 40; s.lumNR = 10; });
+                w.model->mutate("optics", [](EditSettings& s) { s.vignette = -15; s.distortion = 3; });
+                w.model->mutate("crop", [](EditSettings& s) { s.crop.w = 0.8; s.crop.h = 0.7; s.crop.angle = 2; });
+                if (i == 0) {
+                    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+                    w.model->savePreset("Session");
+                } else {
+                    action(w, QStringLiteral("Paste Settings"))->trigger();
+                    w.model->applyPreset(w.model->userPresets().front());
+                }
+                w.model->undo();
+                QTest::keyClick(w.window.get(), Qt::Key_Right);
+            }
+            QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
+            ExportOptions options;
+            options.destination = out.path();
+            w.model->exportTargets(options);
+            QVERIFY(QTest::qWaitFor([&] { return !w.model->exportProgress()->running(); }, 120000));
+            QCOMPARE(w.model->exportProgress()->message(), QStringLiteral("Exported 5 photos"));
+            w.window->close();
+        }
+        for (const auto& [photo, before] : originals) {
+            QVERIFY2(test::readFile(photo) == before.first, photo.c_str());
+            QVERIFY2(std::filesystem::last_write_time(photo) == before.second, photo.c_str());
+            QVERIFY2(Sidecar::read(photo), photo.c_str());
+        }
+        QVERIFY2(dir.entries().size() == 2 * originals.size(), "only the photos and their sidecars");
     }
 
     void quittingWritesThePendingEdit() {
