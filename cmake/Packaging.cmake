@@ -22,10 +22,10 @@ read: edits, ratings and flags live in a small JSON file beside each photo.
 The package also contains ombrel-cli, which exports photos and prints their
 metadata from scripts with the same rendering.")
 # Libraries linked in are found by dpkg-shlibdeps; what Qt loads at run time is
-# named here: the X11/Wayland platform plugins, and the SVG image plugin that
-# draws the toolbar's themed icons.
+# named here: the X11/Wayland platform plugins, the SVG image plugin that
+# draws the toolbar's themed icons, and the icon theme our own icon joins.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "breeze-icon-theme")
 
 include(CPack)
