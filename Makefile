@@ -3,9 +3,10 @@
 #   make test   install what is missing, build, run the whole test suite
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
+PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test stress bench screenshots clean
+.PHONY: all deps configure build run test stress bench screenshots install package check-package clean
 
 all: build
 
@@ -38,6 +39,20 @@ screenshots: build
 	@mkdir -p $(BUILD_DIR)/screenshots
 	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/ombrel_screenshots $(BUILD_DIR)/screenshots
 	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/shots/sidebar_shots $(BUILD_DIR)/screenshots
+
+# Copies the programs, launcher, icons and manual pages under $(PREFIX),
+# or under $(DESTDIR)$(PREFIX) when DESTDIR is set (for staging).
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# $(BUILD_DIR)/ombrel_VERSION_ARCH.deb, for apt-get install ./ombrel_*.deb
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Installs the .deb into a fresh Debian 12 chroot and starts both programs there
+# (several minutes; needs root and the Debian mirror).
+check-package: package
+	scripts/check-package "$$(ls -t $(BUILD_DIR)/ombrel_*.deb | head -n 1)"
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QIcon>
 
 #include <filesystem>
 #include <vector>
@@ -17,8 +18,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Ombrel"));
     QApplication::setOrganizationName(QStringLiteral("Ombrel"));
     QApplication::setApplicationVersion(QStringLiteral(OMBREL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("ombrel"));
+    // The installed launcher's name, so that docks and Wayland match the window to it.
+    QApplication::setDesktopFileName(QStringLiteral("org.ombrel.Ombrel"));
     ombrel::theme::apply(app);
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.ombrel.Ombrel")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A non-destructive photo editor."));
