@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench screenshots clean
+.PHONY: all deps configure build run test bench screenshots clean fuzz
 
 all: build
 
@@ -32,6 +32,10 @@ screenshots: build
 	@mkdir -p $(BUILD_DIR)/screenshots
 	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/ombrel_screenshots $(BUILD_DIR)/screenshots
 	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/shots/sidebar_shots $(BUILD_DIR)/screenshots
+
+# Every fuzz target for FUZZ_SECONDS each (default 600), built with clang.
+fuzz: deps
+	@scripts/fuzz
 
 clean:
 	rm -rf $(BUILD_DIR)
