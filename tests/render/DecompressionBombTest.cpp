@@ -163,7 +163,9 @@ TEST(DecompressionBomb, HugeDeclaredSizesAreRefusedQuickly) {
         EXPECT_FALSE(ImageLoader::load(file, std::nullopt, {}, std::nullopt));
         EXPECT_FALSE(ImageLoader::thumbnail(file, 320));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        if (OMBREL_COUNTS_ALLOCATIONS) EXPECT_LE(largestRequest, allowedRequest);
+        if (OMBREL_COUNTS_ALLOCATIONS) {
+            EXPECT_LE(largestRequest, allowedRequest);
+        }
     }
 }
 
@@ -171,7 +173,9 @@ TEST(DecompressionBomb, EmbeddedJpegClaimingMorePixelsThanItsBytesIsRefused) {
     const std::string bytes = jpeg(16384, 16384);  // within the absolute limit, but from 200 bytes
     largestRequest = 0;
     EXPECT_FALSE(decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0));
-    if (OMBREL_COUNTS_ALLOCATIONS) EXPECT_LE(largestRequest, allowedRequest);
+    if (OMBREL_COUNTS_ALLOCATIONS) {
+        EXPECT_LE(largestRequest, allowedRequest);
+    }
 }
 
 }  // namespace
