@@ -122,7 +122,7 @@ std::string heifGrid(std::uint32_t w, std::uint32_t h) {
 
 std::atomic<std::size_t> largestRequest{0};
 
-void noteRequest(std::size_t bytes) {
+[[maybe_unused]] void noteRequest(std::size_t bytes) {
     std::size_t seen = largestRequest.load(std::memory_order_relaxed);
     while (bytes > seen && !largestRequest.compare_exchange_weak(seen, bytes, std::memory_order_relaxed)) {
     }
