@@ -6,7 +6,7 @@ BUILD_TYPE ?= Release
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test stress bench screenshots install package check-package clean
+.PHONY: all deps configure build run test stress bench screenshots install package check-package fuzz clean
 
 all: build
 
@@ -53,6 +53,10 @@ package: build
 # (several minutes; needs root and the Debian mirror).
 check-package: package
 	scripts/check-package "$$(ls -t $(BUILD_DIR)/ombrel_*.deb | head -n 1)"
+
+# Every fuzz target for FUZZ_SECONDS each (default 600), built with clang.
+fuzz: deps
+	@scripts/fuzz
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,5 +1,7 @@
 #include "EmbeddedJpeg.h"
 
+#include "DecodeLimits.h"
+
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -14,9 +16,6 @@ namespace {
 struct TjDeleter {
     void operator()(void* handle) const { tjDestroy(handle); }
 };
-
-// Larger "previews" are corrupt headers, not pictures.
-constexpr long long maxPixels = 1LL << 28;
 
 tjscalingfactor pickScale(int width, int height, int minLongSide) {
     tjscalingfactor best{1, 1};
@@ -44,7 +43,9 @@ std::optional<Bitmap8> decodeJpeg(const unsigned char* data, std::size_t size, i
         if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
                                 &colorspace) != 0)
             return std::nullopt;
-        if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > maxPixels) return std::nullopt;
+        // A few bytes claiming a huge picture (a damaged preview or cache file)
+        // would otherwise allocate the whole bitmap before the data runs out.
+        if (!plausibleForFile(width, height, size, maxJpegPixelsPerByte)) return std::nullopt;
 
         const tjscalingfactor scale = pickScale(width, height, minLongSide);
         const int outWidth = TJSCALED(width, scale), outHeight = TJSCALED(height, scale);

@@ -1,5 +1,6 @@
 #include "LibRawSession.h"
 
+#include "DecodeLimits.h"
 #include "EmbeddedJpeg.h"
 #include "OpenMpShare.h"
 
@@ -98,7 +99,10 @@ std::optional<LibRawSession> LibRawSession::open(const std::filesystem::path& fi
         raw->set_memerror_handler(nullptr, nullptr);
         if (raw->open_file(file.c_str()) != LIBRAW_SUCCESS) return std::nullopt;
         const auto& sizes = raw->imgdata.sizes;
-        if (sizes.width == 0 || sizes.height == 0) return std::nullopt;
+        // LibRaw takes dimensions up to 64000 a side from the header; a damaged
+        // or hostile one would make it allocate gigabytes before reading a pixel.
+        if (!acceptableSize(sizes.raw_width, sizes.raw_height) || !acceptableSize(sizes.width, sizes.height))
+            return std::nullopt;
         return LibRawSession(std::move(raw));
     } catch (...) {
         return std::nullopt;

@@ -66,10 +66,11 @@ void store(V4 c, float* r, float* g, float* b, int i) {
 // Two neighbouring entries along red (RGBA RGBA) in one 256-bit register.
 using V8 = float __attribute__((vector_size(32)));
 
-V8 entryPair(const float* data, int index) {
-    V8 v;
+// Fills `v` instead of returning it: a 256-bit value in the signature would
+// tie the call to the AVX calling convention, which clang refuses to compile
+// into the clones for targets without AVX.
+void loadPair(V8& v, const float* data, int index) {
     std::memcpy(&v, data + static_cast<std::size_t>(index) * 4, sizeof v);
-    return v;
 }
 
 OMBREL_MULTIVERSION void applyCubeTrilinear(const ColorCube& cube, float* r, float* g, float* b, int n) {
@@ -102,8 +103,12 @@ OMBREL_MULTIVERSION void applyCubeTrilinear(const ColorCube& cube, float* r, flo
         }
         for (int k = 0; k < count; ++k) {
             const int o = offset[k];
-            const V8 mix = entryPair(data, o) * w00[k] + entryPair(data, o + dg) * w10[k] +
-                           entryPair(data, o + db) * w01[k] + entryPair(data, o + db + dg) * w11[k];
+            V8 p00, p10, p01, p11;
+            loadPair(p00, data, o);
+            loadPair(p10, data, o + dg);
+            loadPair(p01, data, o + db);
+            loadPair(p11, data, o + db + dg);
+            const V8 mix = p00 * w00[k] + p10 * w10[k] + p01 * w01[k] + p11 * w11[k];
             const V4 low = {mix[0], mix[1], mix[2], mix[3]}, high = {mix[4], mix[5], mix[6], mix[7]};
             const V4 c = lerp(low, high, wr[k]);
             std::memcpy(rgba + 4 * k, &c, sizeof c);
