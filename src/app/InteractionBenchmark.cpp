@@ -135,7 +135,11 @@ struct Bench {
         std::vector<double> samples;
         for (int i = 0; i < count; ++i) {
             const double ev = (i % 20) * 0.1 - 1.0;
-            if (single) waitUntil([&] { return settled(); });
+            if (single) {
+                // A change on its own: the preview settled and a pause, as between two clicks.
+                waitUntil([&] { return settled(); });
+                pause(300);
+            }
             samples.push_back(untilFrame(
                 [&] {
                     QMetaObject::invokeMethod(
