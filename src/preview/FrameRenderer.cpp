@@ -39,7 +39,7 @@ void FrameRenderer::run() {
 }
 
 Frame FrameRenderer::render(const FrameRequest& request) {
-    Frame frame{request.id, nullptr, request.region, request.outputScale, 0, 0};
+    Frame frame{request.id, nullptr, request.region, request.outputScale, 0, 0, request.draft};
     if (!request.source) return frame;
     const Graph graph = pipeline_.build(request.source, request.shown.settings, request.sourceScale,
                                         request.shown.skipCrop, request.shown.clipping);

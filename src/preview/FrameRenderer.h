@@ -25,6 +25,7 @@ struct FrameRequest {
     ShownEdit shown;
     double outputScale = 1;
     ops::PixelRect region;  // in output pixels, origin at the picture's top left
+    bool draft = false;     // drawn at reduced resolution while a drag goes on
 };
 
 // Opaque 8-bit sRGB pixels, bytes B, G, R, A.
@@ -36,6 +37,7 @@ struct Frame {
     ops::PixelRect region;
     double outputScale = 1;
     double pictureWidth = 0, pictureHeight = 0;  // the whole shown picture, in output pixels
+    bool draft = false;
 };
 
 // Renders preview frames on its own thread so the caller never waits. While

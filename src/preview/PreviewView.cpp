@@ -163,6 +163,7 @@ void PreviewView::requestFrame() {
     request.sourceScale = l->source->scale;
     request.shown = ShownEdit::of(model_.edit()->settings(), vs.showBefore(), vs.cropEditing(), vs.showClipping());
     request.outputScale = l->effective / l->source->scale * f;
+    request.draft = draft;
     const int dx0 = static_cast<int>(std::floor(x0 * f)), dy0 = static_cast<int>(std::floor(y0 * f));
     request.region = {dx0, dy0, static_cast<int>(std::ceil(x1 * f)) - dx0, static_cast<int>(std::ceil(y1 * f)) - dy0};
     renderer_->request(std::move(request));
@@ -194,8 +195,10 @@ void PreviewView::paintEvent(QPaintEvent*) {
         const double sy = pictureRect_.height() / frame_->pictureHeight;
         const QRectF target(pictureRect_.x() + frame_->region.x * sx, pictureRect_.y() + frame_->region.y * sy,
                             px.width() * sx, px.height() * sy);
+        // Drafts are enlarged without smoothing: smoothing would cost the main
+        // thread more than the draft saved, and the full frame follows anyway.
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                              std::abs(target.width() * devicePixelRatioF() - px.width()) > 0.5);
+                              !frame_->draft && std::abs(target.width() * devicePixelRatioF() - px.width()) > 0.5);
         painter.setClipRect(pictureRect_);
         painter.drawImage(target, image);
         emit picturePainted(true);
