@@ -58,6 +58,18 @@ void AppModel::dropPrefetched() {
     prefetch_.reset();
 }
 
+void AppModel::warmUp(const LoadedImage& image, const EditSettings& settings) {
+    if (!proxyWarmer_) return;
+    prefetchPool_.start([warm = proxyWarmer_, image, settings] {
+        tbb::task_arena alone(1);
+        try {
+            alone.execute([&] { warm(image, settings); });
+        } catch (...) {
+            // A warm-up that fails only loses the photo its head start.
+        }
+    });
+}
+
 void AppModel::prefetchNext() {
     if (!currentID_ || !services_.load || lastStep_ == 0) return;
     const std::vector<Photo> visible = visiblePhotos();
@@ -92,6 +104,7 @@ void AppModel::prefetchNext() {
                 // The user got there first and is waiting for this decode.
                 proxyArrived(id, raw, std::move(image), name);
             } else if (image) {
+                warmUp(*image, presentSettings(id));
                 keepProxy(id, raw, std::move(*image));
             }
         });
