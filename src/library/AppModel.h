@@ -264,6 +264,9 @@ private:
     std::optional<LoadedImage> takeKeptProxy(const Uuid& id, const RawOptions& raw);
     void prefetchNext();
     void warmUp(const LoadedImage& image, const EditSettings& settings);
+    // Empties `image`, its pixels freed off the main thread: giving tens of
+    // megabytes back to the system takes long enough to stall a frame.
+    void release(std::optional<LoadedImage>& image);
     void dropPrefetched();
 
     using Transform = std::function<EditSettings(const EditSettings&)>;
