@@ -151,6 +151,9 @@ TEST(Uuid, ParsesEitherCaseAndWritesTheStandardForm) {
     EXPECT_NE(a, b);
     EXPECT_FALSE(a.isNil());
     EXPECT_EQ(Uuid::parse(a.toString()), a);
+    // Random identifiers say so: version 4, the standard variant.
+    EXPECT_EQ(a.toString()[14], '4');
+    EXPECT_NE(std::string_view("89ab").find(a.toString()[19]), std::string_view::npos);
 }
 
 }  // namespace
