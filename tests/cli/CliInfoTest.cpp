@@ -2,8 +2,8 @@
 #include "TempDir.h"
 #include "TestData.h"
 
+#include "imageio/ImageLoader.h"
 #include "model/Sidecar.h"
-#include "render/ImageLoader.h"
 #include "services/ExifReader.h"
 
 #include <gtest/gtest.h>

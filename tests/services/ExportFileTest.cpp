@@ -1,7 +1,7 @@
 #include "ExportReadBack.h"
 #include "TempDir.h"
+#include "imageio/JpegWriter.h"
 #include "services/ExportFile.h"
-#include "services/JpegWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "ExportReadBack.h"
 #include "TempDir.h"
 #include "TestData.h"
+#include "imageio/OutputColor.h"
 #include "services/Exporter.h"
-#include "services/OutputColor.h"
 
 #include <gtest/gtest.h>
 

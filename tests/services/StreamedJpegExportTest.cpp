@@ -3,8 +3,8 @@
 #include "TempDir.h"
 #include "TestData.h"
 
-#include "render/FileBytes.h"
-#include "render/ImageLoader.h"
+#include "imageio/FileBytes.h"
+#include "imageio/ImageLoader.h"
 #include "render/Pipeline.h"
 #include "services/ExportFile.h"
 #include "services/ExportRender.h"

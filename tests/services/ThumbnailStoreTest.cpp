@@ -1,8 +1,8 @@
 #include "TempDir.h"
 #include "TestData.h"
 
-#include "render/ImageLoader.h"
-#include "services/JpegCodec.h"
+#include "imageio/ImageLoader.h"
+#include "imageio/JpegCodec.h"
 #include "services/LruCache.h"
 #include "services/ThumbnailKey.h"
 #include "services/ThumbnailStore.h"
