@@ -168,32 +168,22 @@ INSTANTIATE_TEST_SUITE_P(Formats, ExportFileFormats,
                          ::testing::Values(ExportFormat::jpeg, ExportFormat::tiff, ExportFormat::png),
                          [](const auto& info) { return std::string(label(info.param)); });
 
-TEST(ExportFile, NeverReplacesAnExistingFile) {
-    TempDir dir;
-    const auto dest = dir / "taken";
-    test::writeFile(dest, "someone else's file");
-    const auto error =
-        writeExportFile(test::noisyBitmap(40, 30), settingsFor(ExportFormat::jpeg), dir / "none.jpg", dest);
-    EXPECT_EQ(error, (ExportError{3, "Cannot write taken"}));
-    EXPECT_EQ(test::readFile(dest), "someone else's file");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"taken"}) << "no temporary file left";
-}
-
-TEST(ExportFile, MissingFolderCannotBeWritten) {
-    TempDir dir;
-    const auto error = writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::jpeg), dir / "none.jpg",
-                                       dir / "missing" / "a.jpg");
-    EXPECT_EQ(error, (ExportError{3, "Cannot write a.jpg"}));
-    EXPECT_TRUE(dir.entries().empty());
-}
-
-TEST(ExportFile, PathUnderARegularFileCannotBeWritten) {
-    TempDir dir;
-    test::writeFile(dir / "file", "x");
-    const auto error = writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::png), dir / "none.jpg",
-                                       dir / "file" / "a.png");
-    EXPECT_EQ(error, (ExportError{3, "Cannot write a.png"}));
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"file"});
+TEST(ExportFile, UnwritableDestinationsFailAndLeaveNoFile) {
+    struct Case {
+        const char* dest;  // under the folder, which holds "taken" and "file"
+        const char* message;
+    };
+    for (const Case c : {Case{"taken", "Cannot write taken"}, Case{"missing/a.jpg", "Cannot write a.jpg"},
+                         Case{"file/a.png", "Cannot write a.png"}}) {
+        TempDir dir;
+        test::writeFile(dir / "taken", "someone else's file");
+        test::writeFile(dir / "file", "x");
+        EXPECT_EQ(writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::jpeg), dir / "none.jpg",
+                                  dir / c.dest),
+                  (ExportError{3, c.message}));
+        EXPECT_EQ(test::readFile(dir / "taken"), "someone else's file") << c.dest;
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"file", "taken"})) << c.dest;
+    }
 }
 
 TEST(ExportFile, LosslessFormatsKeepEverySample) {
