@@ -142,23 +142,6 @@ private slots:
         QCOMPARE(out.entries(), (std::vector<std::string>{"a.jpg", "c.jpg", "e.jpg"}));
     }
 
-    void oneOrTwoPhotosAreCountedRight() {
-        TempDir photos, out;
-        copyTestFileAs(smallJpeg, photos.path(), "a.jpg");
-        copyTestFileAs(smallJpeg, photos.path(), "b.jpg");
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {photos.path()}));
-        model.exportTargets(optionsInto(out.path()));
-        QVERIFY(waitForExport(model));
-        QCOMPARE(model.exportProgress()->message(), QStringLiteral("Exported 1 photo"));
-
-        selectAll(model);
-        model.exportTargets(optionsInto(out.path()));
-        QVERIFY(!model.exportProgress()->running() || model.exportProgress()->message().isEmpty());
-        QVERIFY(waitForExport(model));
-        QCOMPARE(model.exportProgress()->message(), QStringLiteral("Exported 2 photos"));
-    }
-
     // Quitting mid-batch waits for the photo being written and no longer.
     void aModelGoingAwayStopsTheBatch() {
         TempDir photos, out;
