@@ -144,7 +144,6 @@ cmsCIELab toCms(const Lab& lab) { return {lab.l, lab.a, lab.b}; }
 
 }  // namespace
 
-double Lab::chroma() const { return std::hypot(a, b); }
 double Lab::hue() const { return std::fmod(std::atan2(b, a) * 180 / 3.14159265358979323846 + 360, 360); }
 
 Lab labOf(const Rgb& c) {

@@ -67,7 +67,6 @@ double srgbLevel(double linear);
 // colour difference.
 struct Lab {
     double l = 0, a = 0, b = 0;
-    double chroma() const;
     double hue() const;  // degrees, 0...360
 };
 Lab labOf(const Rgb& linearSrgb);
