@@ -37,8 +37,8 @@ bench: build
 # Pictures of the window in its main states, under a virtual X server.
 screenshots: build
 	@mkdir -p $(BUILD_DIR)/screenshots
-	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/ombrel_screenshots $(BUILD_DIR)/screenshots
-	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tests/ui/shots/sidebar_shots $(BUILD_DIR)/screenshots
+	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tools/screenshots/ombrel_screenshots $(BUILD_DIR)/screenshots
+	xvfb-run -a -s "-screen 0 1600x1000x24" $(BUILD_DIR)/tools/screenshots/sidebar_shots $(BUILD_DIR)/screenshots
 
 # Copies the programs, launcher, icons and manual pages under $(PREFIX),
 # or under $(DESTDIR)$(PREFIX) when DESTDIR is set (for staging).
