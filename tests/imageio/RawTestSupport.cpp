@@ -85,32 +85,34 @@ Rgb Rgb::normalised() const {
     return {r / sum, g / sum, b / sum};
 }
 
-Rgb meanColour(const Image& image, Rect rect) {
-    double s[3] = {0, 0, 0};
-    for (int y = rect.y; y < rect.y + rect.height; ++y)
-        for (int x = rect.x; x < rect.x + rect.width; ++x)
-            for (int c = 0; c < 3; ++c) s[c] += image.pixel(x, y)[c];
-    const double n = static_cast<double>(rect.width) * rect.height;
-    return {s[0] / n, s[1] / n, s[2] / n};
-}
-
-Rgb meanColour(const Image& image) { return meanColour(image, {0, 0, image.width(), image.height()}); }
-
 namespace {
 
-double toLinear(std::uint8_t v) {
+// Linear light of a sample: working images are linear already, 8-bit ones sRGB.
+double linear(float v) { return v; }
+double linear(std::uint8_t v) {
     const double e = v / 255.0;
     return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
 }
 
-template <typename Luma, typename Buffer>
-std::vector<double> grid(const Buffer& picture, int cells, int rows, Luma luma) {
+template <typename Buffer>
+Rgb mean(const Buffer& picture, Rect rect) {
+    double s[3] = {0, 0, 0};
+    for (int y = rect.y; y < rect.y + rect.height; ++y)
+        for (int x = rect.x; x < rect.x + rect.width; ++x)
+            for (int c = 0; c < 3; ++c) s[c] += linear(picture.pixel(x, y)[c]);
+    const double n = static_cast<double>(rect.width) * rect.height;
+    return {s[0] / n, s[1] / n, s[2] / n};
+}
+
+template <typename Buffer>
+std::vector<double> grid(const Buffer& picture, int cells, int rows) {
     std::vector<double> sums(static_cast<std::size_t>(cells) * rows, 0.0), counts(sums.size(), 0.0);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const std::size_t i = static_cast<std::size_t>(y * rows / picture.height()) * cells +
                                   static_cast<std::size_t>(x * cells / picture.width());
-            sums[i] += luma(picture.pixel(x, y));
+            const auto* p = picture.pixel(x, y);
+            sums[i] += 0.2126 * linear(p[0]) + 0.7152 * linear(p[1]) + 0.0722 * linear(p[2]);
             counts[i] += 1;
         }
     for (std::size_t i = 0; i < sums.size(); ++i) sums[i] /= counts[i];
@@ -119,16 +121,10 @@ std::vector<double> grid(const Buffer& picture, int cells, int rows, Luma luma) 
 
 }  // namespace
 
-Rgb meanColour(const Bitmap8& bitmap, Rect rect) {
-    double s[3] = {0, 0, 0};
-    for (int y = rect.y; y < rect.y + rect.height; ++y)
-        for (int x = rect.x; x < rect.x + rect.width; ++x)
-            for (int c = 0; c < 3; ++c) s[c] += toLinear(bitmap.pixel(x, y)[c]);
-    const double n = static_cast<double>(rect.width) * rect.height;
-    return {s[0] / n, s[1] / n, s[2] / n};
-}
-
-Rgb meanColour(const Bitmap8& bitmap) { return meanColour(bitmap, {0, 0, bitmap.width(), bitmap.height()}); }
+Rgb meanColour(const Image& image, Rect rect) { return mean(image, rect); }
+Rgb meanColour(const Image& image) { return mean(image, {0, 0, image.width(), image.height()}); }
+Rgb meanColour(const Bitmap8& bitmap, Rect rect) { return mean(bitmap, rect); }
+Rgb meanColour(const Bitmap8& bitmap) { return mean(bitmap, {0, 0, bitmap.width(), bitmap.height()}); }
 
 double srgbLevel(double v) {
     v = std::clamp(v, 0.0, 1.0);
@@ -180,15 +176,8 @@ double deltaE2000(const Lab& x, const Lab& y) {
 
 double hueDifference(const Lab& from, const Lab& to) { return std::remainder(to.hue() - from.hue(), 360.0); }
 
-std::vector<double> luminanceGrid(const Image& image, int cells, int rows) {
-    return grid(image, cells, rows, [](const float* p) { return 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]; });
-}
-
-std::vector<double> luminanceGrid(const Bitmap8& bitmap, int cells, int rows) {
-    return grid(bitmap, cells, rows, [](const std::uint8_t* p) {
-        return 0.2126 * toLinear(p[0]) + 0.7152 * toLinear(p[1]) + 0.0722 * toLinear(p[2]);
-    });
-}
+std::vector<double> luminanceGrid(const Image& image, int cells, int rows) { return grid(image, cells, rows); }
+std::vector<double> luminanceGrid(const Bitmap8& bitmap, int cells, int rows) { return grid(bitmap, cells, rows); }
 
 double correlation(const std::vector<double>& a, const std::vector<double>& b) {
     const double n = static_cast<double>(a.size());

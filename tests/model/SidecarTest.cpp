@@ -106,27 +106,14 @@ TEST(SidecarDecoding, MissingMemberAtAnyLevelRejectsTheWholeSidecar) {
 
 TEST(SidecarDecoding, WrongTypesRejectTheWholeSidecar) {
     const std::vector<std::pair<std::string, nlohmann::json>> damage{
-        {"/settings/exposure", "0.5"},
-        {"/settings/exposure", true},
-        {"/settings/exposure", nullptr},
-        {"/rating", 2.5},
-        {"/rating", "2"},
-        {"/rating", 4294967296.0},  // does not fit a rating
-        {"/version", 1.5},
-        {"/settings/crop/quarterTurns", 0.5},
-        {"/settings/crop/flipH", 0},
-        {"/settings/crop/aspect", 1},
-        {"/settings/curves/master", nlohmann::json::object()},
-        {"/settings/curves/master/0/x", "0"},
-        {"/settings/hsl/hue/3", "0"},
-        {"/settings/raw", nlohmann::json::array()},
-        {"/settings/raw/lumNR", "0.2"},
-        {"/settings/raw/appleBoost", 1},
-        {"/flag", "Pick"},
-        {"/flag", "picked"},
-        {"/flag", 1},
-        {"/settings/hsl/sat", std::vector<double>(7, 0.0)},  // HSL lists hold exactly eight values
-        {"/settings/hsl/sat", std::vector<double>(9, 0.0)},
+        {"/settings/exposure", "0.5"}, {"/settings/exposure", true}, {"/settings/exposure", nullptr},
+        {"/rating", 2.5}, {"/rating", "2"}, {"/rating", 4294967296.0} /* does not fit a rating */, {"/version", 1.5},
+        {"/settings/crop/quarterTurns", 0.5}, {"/settings/crop/flipH", 0}, {"/settings/crop/aspect", 1},
+        {"/settings/curves/master", nlohmann::json::object()}, {"/settings/curves/master/0/x", "0"},
+        {"/settings/hsl/hue/3", "0"}, {"/settings/raw", nlohmann::json::array()}, {"/settings/raw/lumNR", "0.2"},
+        {"/settings/raw/appleBoost", 1}, {"/flag", "Pick"}, {"/flag", "picked"}, {"/flag", 1},
+        // HSL lists hold exactly eight values
+        {"/settings/hsl/sat", std::vector<double>(7, 0.0)}, {"/settings/hsl/sat", std::vector<double>(9, 0.0)},
     };
     for (const auto& [pointer, value] : damage) {
         auto doc = validDocument();
