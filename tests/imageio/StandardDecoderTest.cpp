@@ -674,7 +674,7 @@ TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
     if (!image) GTEST_SKIP() << "the HEVC encoder cannot write 10-bit files";
     const Rgb mean = meanOf(*image, 0.25, 0.25, 0.75, 0.75);
     // Lossy coding of a flat colour stays within a few 10-bit steps.
-    for (const auto [linear, stored] : {std::pair{mean.r, 800}, {mean.g, 400}, {mean.b, 100}})
+    for (const auto& [linear, stored] : {std::pair{mean.r, 800}, {mean.g, 400}, {mean.b, 100}})
         EXPECT_NEAR(ops::srgbEncode(static_cast<float>(linear)) * 1023, stored, 4);
 }
 

@@ -82,11 +82,8 @@ TEST(WhiteBalanceSearch, OutOfReachGivesTheCloserEnd) {
 }
 
 TEST(WhiteBalanceRounding, HalvesGoAwayFromZero) {
-    EXPECT_DOUBLE_EQ(roundToTenth(0.25), 0.3);
-    EXPECT_DOUBLE_EQ(roundToTenth(-0.25), -0.3);
-    EXPECT_DOUBLE_EQ(roundToTenth(1.25), 1.3);
-    EXPECT_DOUBLE_EQ(roundToTenth(-37.249), -37.2);
-    EXPECT_DOUBLE_EQ(roundToTenth(99.99), 100.0);
+    for (const auto& [value, rounded] : {std::pair{0.25, 0.3}, {-0.25, -0.3}, {1.25, 1.3}, {-37.249, -37.2}, {99.99, 100.0}})
+        EXPECT_DOUBLE_EQ(roundToTenth(value), rounded) << value;
 }
 
 // A 100 x 80 frame: grey on the left, a warm colour on the right, and a red

@@ -32,13 +32,11 @@ TEST(CropGeometryTest, LayoutLetterboxesTheTurnedPicture) {
 
 TEST(CropGeometryTest, HitPicksTheNearestHandleThenMove) {
     const Rect c{100, 100, 40, 200};
-    EXPECT_EQ(hit({101, 101}, c), Handle::tl);
-    EXPECT_EQ(hit({141, 95}, c), Handle::tr);
-    EXPECT_EQ(hit({118, 100}, c), Handle::t);    // 2 from t, 18 from tl
-    EXPECT_EQ(hit({120, 150}, c), Handle::move); // inside, away from handles
-    EXPECT_EQ(hit({300, 300}, c), std::nullopt);
-    EXPECT_EQ(hit({100 - 15.9, 100}, c), Handle::tl);
-    EXPECT_EQ(hit({100 - 16.1, 100}, c), std::nullopt);
+    // (118, 100) lies 2 from t and 18 from tl; (120, 150) inside, away from the handles.
+    const std::pair<Point, std::optional<Handle>> cases[] = {
+        {{101, 101}, Handle::tl}, {{141, 95}, Handle::tr}, {{118, 100}, Handle::t}, {{120, 150}, Handle::move},
+        {{300, 300}, std::nullopt}, {{100 - 15.9, 100}, Handle::tl}, {{100 - 16.1, 100}, std::nullopt}};
+    for (const auto& [at, handle] : cases) EXPECT_EQ(hit(at, c), handle) << at.x << ", " << at.y;
 }
 
 TEST(CropGeometryTest, LockedRatioInCropFractions) {

@@ -105,10 +105,8 @@ private slots:
     }
 
     void zoomPanAndDoubleClickFollowTheLabel() {
-        test::TempDir dir;
-        test::copyTestFile(chart, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
+        QVERIFY(w.openCopy(chart));
         PreviewView& preview = w.preview();
         QCOMPARE(zoomText(w), QStringLiteral("Fit"));
         const QRectF fitted = preview.pictureRect();
@@ -143,10 +141,8 @@ private slots:
     }
 
     void eyedropperClickSetsWhiteBalanceAsOneStep() {
-        test::TempDir dir;
-        test::copyTestFile(chart, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
+        QVERIFY(w.openCopy(chart));
         w.model->view()->setEyedropper(true);
         QCOMPARE(w.preview().cursor().shape(), Qt::CrossCursor);
 
@@ -164,10 +160,8 @@ private slots:
     }
 
     void cropHandleDragKeepsTheLockAndIsOneUndoStep() {
-        test::TempDir dir;
-        test::copyTestFile(chart, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
+        QVERIFY(w.openCopy(chart));
         w.model->mutate("crop-aspect", [](EditSettings& s) { s.crop.aspect = "1:1"; });
         w.model->endEditRun();
         w.model->view()->setCropEditing(true);
@@ -226,10 +220,9 @@ private slots:
     }
 
     void draggingTheSidebarsExposureRendersAndSavesOneStep() {
-        test::TempDir dir;
-        const auto photo = test::copyTestFile(chart, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
+        QVERIFY(w.openCopy(chart));
+        const auto photo = w.photos.path() / std::filesystem::path(chart).filename();
         AdjSlider* exposure = nullptr;
         for (AdjSlider* s : w.window->findChildren<AdjSlider*>())
             if (s->titleLabel()->text() == QStringLiteral("Exposure")) exposure = s;
@@ -251,10 +244,8 @@ private slots:
     }
 
     void burstOfEditsEndsWithTheFrameOfTheLast() {
-        test::TempDir dir;
-        test::copyTestFile(chart, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}) && w.waitForFrame());
+        QVERIFY(w.openCopy(chart));
         int presented = 0;
         connect(&w.preview(), &PreviewView::framePresented, this, [&] { ++presented; });
         const std::uint64_t before = w.preview().requestedFrameId();
@@ -277,10 +268,8 @@ private slots:
     }
 
     void sizeAndRecentFoldersAreRememberedForTheNextStart() {
-        test::TempDir dir;
-        test::copyTestFile(test::smallJpeg, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}));
+        QVERIFY(w.openCopy(test::smallJpeg, false));
         w.window->resize(1234, 777);
         w.window->close();
 
@@ -291,7 +280,7 @@ private slots:
             if (m->title() == QStringLiteral("Open Recent")) recent = m;
         QVERIFY(recent && recent->isEnabled());
         QCOMPARE(recent->actions().size(), 1);
-        QVERIFY(recent->actions().front()->text().endsWith(QString::fromStdString(dir.path().filename().string())));
+        QVERIFY(recent->actions().front()->text().endsWith(QString::fromStdString(w.photos.path().filename().string())));
     }
 
     // A whole session over every kind of photo never writes one of them.
@@ -347,10 +336,9 @@ private slots:
     }
 
     void quittingWritesThePendingEdit() {
-        test::TempDir dir;
-        const auto photo = test::copyTestFile(test::smallJpeg, dir.path());
         Window w;
-        QVERIFY(w.open({dir.path()}));
+        QVERIFY(w.openCopy(test::smallJpeg, false));
+        const auto photo = w.photos.path() / std::filesystem::path(test::smallJpeg).filename();
         w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
         QVERIFY(w.model->savePending());
         w.window->close();

@@ -22,6 +22,7 @@ namespace ombrel::test {
 // temporary folder so tests never see the user's.
 struct Window {
     TempDir settingsHome;
+    TempDir photos;  // the folder openCopy fills; outlives the window
     std::unique_ptr<AppModel> model;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<KeyFilter> keys;
@@ -50,6 +51,13 @@ struct Window {
     bool open(const std::vector<std::filesystem::path>& locations) const {
         window->openLocations(locations);
         return QTest::qWaitFor([&] { return model->currentID().has_value(); }, 5000);
+    }
+
+    // Copies the test photo `relative` into `photos`, opens that folder and,
+    // with `frame`, waits for the first frame too.
+    bool openCopy(const std::string& relative, bool frame = true) const {
+        copyTestFile(relative, photos.path());
+        return open({photos.path()}) && (!frame || waitForFrame());
     }
 
     // Waits until the current photo's proxy is decoded and a frame of the
