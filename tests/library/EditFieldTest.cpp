@@ -21,7 +21,8 @@ TEST(EditField, EachFieldHasItsOwnKeyAndStorage) {
         fields[i].set(settings, 42.5);
         EXPECT_EQ(fields[i].get(settings), 42.5) << fields[i].key();
         for (std::size_t j = 0; j < fields.size(); ++j) {
-            if (j != i) EXPECT_EQ(fields[j].get(settings), fields[j].get(EditSettings{})) << fields[j].key();
+            if (j == i) continue;
+            EXPECT_EQ(fields[j].get(settings), fields[j].get(EditSettings{})) << fields[j].key();
         }
     }
     EXPECT_EQ(keys.size(), fields.size());
