@@ -47,6 +47,7 @@ coverage: deps
 	@(cd $(COVERAGE_DIR) && ctest --output-on-failure -j2); status=$$?; \
 	  mkdir -p $(COVERAGE_DIR)/coverage && \
 	  gcovr --root . --object-directory $(COVERAGE_DIR) -j 2 \
+	    --exclude-directories '$(COVERAGE_DIR)/CMakeFiles/[0-9.]+' \
 	    --filter 'src/' --exclude 'tests/' --exclude 'bench/' --exclude 'fuzz/' \
 	    --exclude 'build[^/]*/' --exclude '.*_autogen/' \
 	    --exclude-throw-branches --exclude-unreachable-branches \
