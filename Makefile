@@ -3,10 +3,13 @@
 #   make test   install what is missing, build, run the whole test suite
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
+COVERAGE_DIR ?= build-coverage
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
+# The coverage build is a second full build: let ccache share what it can.
+CCACHE_FLAGS := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test stress bench screenshots install package check-package fuzz clean
+.PHONY: all deps configure build run test stress coverage bench screenshots install package check-package fuzz clean
 
 all: build
 
@@ -30,6 +33,28 @@ test: build
 stress: build
 	cd $(BUILD_DIR) && OMBREL_STRESS_KILLS=5000 OMBREL_LOAD_PHOTOS=5000 \
 	  ctest --output-on-failure -R 'CrashSafety|^load_test$$'
+
+# The whole suite on an unoptimised build with gcc's coverage counters, then
+# line and branch coverage of src/ (per file in $(COVERAGE_DIR)/coverage.txt and
+# $(COVERAGE_DIR)/coverage/index.html). Branches that only throw or that the
+# compiler added where no source path leads are not counted.
+coverage: deps
+	@cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_BUILD_BENCH=OFF $(CCACHE_FLAGS) \
+	  -DCMAKE_C_FLAGS=--coverage -DCMAKE_CXX_FLAGS=--coverage \
+	  -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage $(CMAKE_FLAGS) > /dev/null
+	@cmake --build $(COVERAGE_DIR)
+	@find $(COVERAGE_DIR) -name '*.gcda' -delete
+	@(cd $(COVERAGE_DIR) && ctest --output-on-failure -j2); status=$$?; \
+	  mkdir -p $(COVERAGE_DIR)/coverage && \
+	  gcovr --root . --object-directory $(COVERAGE_DIR) -j 2 \
+	    --exclude-directories '$(COVERAGE_DIR)/CMakeFiles/[0-9.]+' \
+	    --filter 'src/' --exclude 'tests/' --exclude 'bench/' --exclude 'fuzz/' \
+	    --exclude 'build[^/]*/' --exclude '.*_autogen/' \
+	    --exclude-throw-branches --exclude-unreachable-branches \
+	    --sort-percentage --txt $(COVERAGE_DIR)/coverage.txt \
+	    --html-details $(COVERAGE_DIR)/coverage/index.html --print-summary || exit 1; \
+	  echo "per file: $(COVERAGE_DIR)/coverage.txt, $(COVERAGE_DIR)/coverage/index.html"; \
+	  exit $$status
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
