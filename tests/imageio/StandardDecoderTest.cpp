@@ -214,20 +214,25 @@ std::string withPngOrientation(std::string png, int orientation) {
     return png;
 }
 
+// Every orientation, the mirrored and transposed ones (2, 4, 5, 7) that no
+// camera photo here has included.
 TEST(StandardDecoderOrientation, PngExifOrientationIsAppliedToo) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
     const auto original = photo("png/rgb8_with_exif_chunk.png");
-    const auto turned = dir / "turned.png";
-    test::writeFile(turned, withPngOrientation(test::readFile(original), 6));
-    ASSERT_EQ(StandardDecoder::properties(turned)->orientation, 6);
-
     const auto stored = StandardDecoder::decodeFull(original);
-    const auto upright = StandardDecoder::decodeFull(turned);
-    ASSERT_TRUE(stored && upright);
-    const Image expected = applyOrientation(*stored, 6);
-    ASSERT_EQ(sizeOf(*upright), sizeOf(expected));
-    EXPECT_EQ(std::memcmp(upright->data(), expected.data(), expected.byteCount()), 0);
+    ASSERT_TRUE(stored);
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        const auto turned = dir / ("turned" + std::to_string(orientation) + ".png");
+        test::writeFile(turned, withPngOrientation(test::readFile(original), orientation));
+        ASSERT_EQ(StandardDecoder::properties(turned)->orientation, orientation);
+
+        const auto upright = StandardDecoder::decodeFull(turned);
+        ASSERT_TRUE(upright) << orientation;
+        const Image expected = applyOrientation(*stored, orientation);
+        ASSERT_EQ(sizeOf(*upright), sizeOf(expected)) << orientation;
+        EXPECT_EQ(std::memcmp(upright->data(), expected.data(), expected.byteCount()), 0) << orientation;
+    }
 }
 
 // One IFD entry; values of more than 4 bytes go to the data area.
