@@ -1,7 +1,7 @@
 // Opening a photo: the 2800-pixel proxy of a 24 MP camera JPEG (what the
 // preview waits for whenever the current photo changes) and its full decode.
 #include "LargeJpeg.h"
-#include "render/ImageLoader.h"
+#include "imageio/ImageLoader.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 #include "DngFixture.h"
 #include "LargeJpeg.h"
 
-#include "render/RawDecoder.h"
+#include "imageio/RawDecoder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Filmstrip thumbnails: what a cell waits for on a warm disk cache (a second
 // launch of the same folder) and on a cold one (first sight of a photo).
 #include "LargeJpeg.h"
-#include "render/ImageLoader.h"
+#include "imageio/ImageLoader.h"
 #include "services/ThumbnailStore.h"
 
 #include <benchmark/benchmark.h>

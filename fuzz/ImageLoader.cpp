@@ -2,7 +2,7 @@
 // full decode and the thumbnail, as opening a photo runs them.
 #include "FuzzFile.h"
 
-#include "render/ImageLoader.h"
+#include "imageio/ImageLoader.h"
 
 using namespace ombrel;
 

@@ -1,7 +1,7 @@
 // The EXIF reader over any bytes: whole files as Exiv2 sees them, the bare
 // EXIF and XMP blocks HEIF files carry, the EXIF thumbnail, and the Info
 // lines made from whatever was read.
-#include "render/MetadataReader.h"
+#include "imageio/MetadataReader.h"
 #include "services/ExifReader.h"
 
 #include <cstddef>

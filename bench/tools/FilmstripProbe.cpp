@@ -7,10 +7,10 @@
 // Runs on any Qt platform; QT_QPA_PLATFORM=offscreen needs no display.
 #include "LargeJpeg.h"
 
+#include "imageio/ImageLoader.h"
+#include "imageio/JpegCodec.h"
 #include "library/AppModel.h"
 #include "model/Sidecar.h"
-#include "render/ImageLoader.h"
-#include "services/JpegCodec.h"
 #include "services/ThumbnailStore.h"
 #include "ui/Filmstrip.h"
 #include "ui/FilmstripModel.h"

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -45,24 +46,31 @@ public:
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const double gap = msSince(last_);
-            if (gap > 50) stalls_.push_back(gap);
+            if (gap > 50) stalls_.push_back({gap, phase_});
             last_ = SteadyClock::now();
         });
         last_ = SteadyClock::now();
         timer_.start();
     }
+    // What the benchmark is driving now: each stall is reported with it.
+    void during(const char* phase) { phase_ = phase; }
     // Work the benchmark itself does on the main thread between samples.
     void pause() { timer_.stop(); }
     void resume() {
         last_ = SteadyClock::now();
         timer_.start();
     }
-    const std::vector<double>& stalls() const { return stalls_; }
+    struct Stall {
+        double ms;
+        const char* phase;
+    };
+    const std::vector<Stall>& stalls() const { return stalls_; }
 
 private:
     QTimer timer_;
     SteadyClock::time_point last_;
-    std::vector<double> stalls_;
+    const char* phase_ = "start";
+    std::vector<Stall> stalls_;
 };
 
 void report(const char* name, std::vector<double> samples) {
@@ -226,8 +234,10 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
     std::printf("preview %dx%d, device pixel ratio %.2f\n", preview.width(), preview.height(),
                 preview.devicePixelRatioF());
     StallWatch watch;
+    watch.during("slider");
     report("slider-to-frame", bench.exposureChanges(60));
     report("single-change-to-full-frame", bench.exposureChanges(20, true));
+    watch.during("sidebar");
     report("sidebar-slider-to-frame", bench.sidebarDrags(60));
 
     // The histogram after the last change of a drag.
@@ -256,20 +266,30 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
         s.curves.master = {{0, 0}, {0.25, 0.2}, {0.75, 0.8}, {1, 1}};
     });
     waitUntil([&] { return bench.settled(); });
+    watch.during("all-stages");
     report("slider-to-frame-all-stages", bench.exposureChanges(40));
     report("single-change-to-full-frame-all-stages", bench.exposureChanges(10, true));
     model.mutate("benchmark-reset", [](EditSettings& s) { s = EditSettings{}; });
 
-    // Stepping at a reading pace: the photo ahead is decoded meanwhile.
-    std::vector<double> firstPictures, sharpWarm, sharpColdRaw, sharpColdJpeg;
-    bench.openAndSelect(files.raw);
-    for (std::size_t i = 0; i + 1 < model.photos().size() && i < 6; ++i) {
-        const auto t = bench.step();
-        if (i > 0) sharpWarm.push_back(t.sharpPicture);
-        watch.pause();
-        pause(1000);
-        watch.resume();
-    }
+    // Stepping at a reading pace: the photo ahead is decoded meanwhile, and
+    // at a slower pace its first frame is prepared too.
+    std::vector<double> firstPictures, sharpColdRaw, sharpColdJpeg;
+    auto stepAtPace = [&](int pauseMs, std::size_t steps) {
+        std::vector<double> sharp;
+        bench.openAndSelect(files.raw);
+        for (std::size_t i = 0; i + 1 < model.photos().size() && i < steps; ++i) {
+            const auto t = bench.step();
+            if (i > 0) sharp.push_back(t.sharpPicture);
+            watch.pause();
+            pause(pauseMs);
+            watch.resume();
+        }
+        return sharp;
+    };
+    watch.during("pace-1s");
+    const std::vector<double> sharpWarm = stepAtPace(1000, 6);
+    watch.during("pace-2s");
+    const std::vector<double> sharpWarmSlow = stepAtPace(2000, 5);
     // Cold: a fresh open decodes nothing ahead.
     auto cold = [&](const std::filesystem::path& file, std::vector<double>& sharp, bool countFirst) {
         for (int i = 0; i < 5; ++i) {
@@ -279,10 +299,13 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
             if (countFirst) firstPictures.push_back(t.firstPicture);
         }
     };
+    watch.during("cold-raw");
     cold(files.raw, sharpColdRaw, true);
+    watch.during("cold-jpeg");
     if (files.jpeg) cold(*files.jpeg, sharpColdJpeg, false);
     report("switch-to-first-picture", firstPictures);
     report("switch-to-sharp-picture", sharpWarm);
+    report("switch-to-sharp-picture-2s-pace", sharpWarmSlow);
     report("switch-to-sharp-picture-cold-raw", sharpColdRaw);
     if (files.jpeg) report("switch-to-sharp-picture-cold-jpeg", sharpColdJpeg);
 
@@ -291,6 +314,7 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
         // then a steady sideways scroll, one wheel step a frame.
         Filmstrip& filmstrip = *window.filmstrip();
         QListView& strip = *filmstrip.strip();
+        watch.during("large-folder");
         const auto t0 = SteadyClock::now();
         model.open({*files.many});
         waitUntil([&] { return model.currentID() && filmstrip.thumbnailsInViewShown(); }, 60000);
@@ -312,9 +336,13 @@ int runInteractionBenchmark(MainWindow& window, AppModel& model, const Interacti
         report("filmstrip-scroll", frames);
     }
 
-    const auto& stalls = watch.stalls();
-    std::printf("stalls count=%zu max=%.1fms\n", stalls.size(),
-                stalls.empty() ? 0.0 : *std::max_element(stalls.begin(), stalls.end()));
+    double longest = 0;
+    std::string where;
+    for (const StallWatch::Stall& stall : watch.stalls()) {
+        longest = std::max(longest, stall.ms);
+        where += std::string(where.empty() ? " in " : ", ") + stall.phase + " " + std::to_string(std::lround(stall.ms)) + "ms";
+    }
+    std::printf("stalls count=%zu max=%.1fms%s\n", watch.stalls().size(), longest, where.c_str());
     return 0;
 }
 

@@ -2,7 +2,7 @@
 
 #include "CliPhotos.h"
 
-#include "render/ImageLoader.h"
+#include "imageio/ImageLoader.h"
 #include "services/ExifReader.h"
 
 #include <nlohmann/json.hpp>

@@ -200,6 +200,11 @@ public:
     std::size_t keptProxyCount() const { return keptProxies_.size(); }
     const std::optional<LoadedImage>& full() const { return full_; }
     const RawOptions& loadedRaw() const { return loadedRaw_; }  // the options `proxy` was decoded with
+    // Called on the idle decode-ahead thread with each proxy decoded ahead and
+    // the settings it will be shown with, so the preview can prepare its first
+    // frame before the user gets there. Must not throw.
+    using ProxyWarmer = std::function<void(const LoadedImage&, const EditSettings&)>;
+    void setProxyWarmer(ProxyWarmer warmer) { proxyWarmer_ = std::move(warmer); }
     Pipeline& pipeline() { return pipeline_; }
 
     // --- Keyboard: true when the key was consumed.
@@ -258,6 +263,10 @@ private:
     void keepProxy(const Uuid& id, const RawOptions& raw, LoadedImage image);
     std::optional<LoadedImage> takeKeptProxy(const Uuid& id, const RawOptions& raw);
     void prefetchNext();
+    void warmUp(const LoadedImage& image, const EditSettings& settings);
+    // Empties `image`, its pixels freed off the main thread: giving tens of
+    // megabytes back to the system takes long enough to stall a frame.
+    void release(std::optional<LoadedImage>& image);
     void dropPrefetched();
 
     using Transform = std::function<EditSettings(const EditSettings&)>;
@@ -307,6 +316,7 @@ private:
         TaskToken token;
     };
     std::optional<Prefetch> prefetch_;  // the decode ahead under way
+    ProxyWarmer proxyWarmer_;
     // Direction of the step that made the photo current: 0 for a click or an
     // open, which give no hint of where the user goes next.
     int lastStep_ = 0;

@@ -24,9 +24,9 @@ void AppModel::loadCurrent() {
     // The handle stays until that decode ends, so a new full-size request
     // waits for it rather than decoding twice at once.
     if (fullTask_) fullTask_->cancel();
-    full_.reset();
+    release(full_);
     fullFailed_ = false;
-    proxy_.reset();
+    release(proxy_);
     setQuickLook(nullptr);
     edit_.setExif({});
 
@@ -99,7 +99,7 @@ void AppModel::loadCurrentKeepingView() {
     const std::filesystem::path file = photo->url;
     const RawOptions raw = edit_.settings().raw;
 
-    full_.reset();
+    release(full_);
     fullFailed_ = false;
     setLoading(true);
 
@@ -112,6 +112,7 @@ void AppModel::loadCurrentKeepingView() {
             if (token.cancelled() || !isCurrent(id)) return;
             setLoading(false);
             if (image) {
+                release(proxy_);
                 proxy_ = std::move(image);
                 loadedRaw_ = raw;
             }

@@ -30,8 +30,8 @@ void AppModel::open(const std::vector<std::filesystem::path>& locations) {
     settingsCache_.clear();
     history_.clear();
     publishUndoState();
-    proxy_.reset();
-    full_.reset();
+    release(proxy_);
+    release(full_);
     dropPrefetched();
     setQuickLook(nullptr);
 

@@ -37,10 +37,20 @@ void AppModel::loadQuickLook(const Uuid& id, const std::filesystem::path& file) 
         });
 }
 
+void AppModel::release(std::optional<LoadedImage>& image) {
+    if (!image) return;
+    workers_.start([gone = std::move(*image)] {}, priority::utility);
+    image.reset();
+}
+
 void AppModel::keepProxy(const Uuid& id, const RawOptions& raw, LoadedImage image) {
     std::erase_if(keptProxies_, [&](const KeptProxy& k) { return k.id == id; });
     keptProxies_.push_front({id, raw, std::move(image)});
-    while (keptProxies_.size() > keptProxyLimit) keptProxies_.pop_back();
+    while (keptProxies_.size() > keptProxyLimit) {
+        std::optional<LoadedImage> oldest = std::move(keptProxies_.back().image);
+        release(oldest);
+        keptProxies_.pop_back();
+    }
 }
 
 std::optional<LoadedImage> AppModel::takeKeptProxy(const Uuid& id, const RawOptions& raw) {
@@ -53,9 +63,25 @@ std::optional<LoadedImage> AppModel::takeKeptProxy(const Uuid& id, const RawOpti
 }
 
 void AppModel::dropPrefetched() {
+    for (KeptProxy& kept : keptProxies_) {
+        std::optional<LoadedImage> image = std::move(kept.image);
+        release(image);
+    }
     keptProxies_.clear();
     if (prefetch_) prefetch_->token.cancel();
     prefetch_.reset();
+}
+
+void AppModel::warmUp(const LoadedImage& image, const EditSettings& settings) {
+    if (!proxyWarmer_) return;
+    prefetchPool_.start([warm = proxyWarmer_, image, settings] {
+        tbb::task_arena alone(1);
+        try {
+            alone.execute([&] { warm(image, settings); });
+        } catch (...) {
+            // A warm-up that fails only loses the photo its head start.
+        }
+    });
 }
 
 void AppModel::prefetchNext() {
@@ -92,6 +118,7 @@ void AppModel::prefetchNext() {
                 // The user got there first and is waiting for this decode.
                 proxyArrived(id, raw, std::move(image), name);
             } else if (image) {
+                warmUp(*image, presentSettings(id));
                 keepProxy(id, raw, std::move(*image));
             }
         });

@@ -1,9 +1,9 @@
 #include "ModelServices.h"
 
+#include "imageio/ImageLoader.h"
+#include "imageio/RawDecoder.h"
+#include "imageio/StandardDecoder.h"
 #include "model/SupportedFiles.h"
-#include "render/ImageLoader.h"
-#include "render/RawDecoder.h"
-#include "render/StandardDecoder.h"
 #include "render/Pipeline.h"
 #include "services/ExifReader.h"
 

@@ -34,14 +34,14 @@ void FrameRenderer::run() {
             next = std::move(*waiting_);
             waiting_.reset();
         }
-        done_(render(next));
+        done_(render(pipeline_, next));
     }
 }
 
-Frame FrameRenderer::render(const FrameRequest& request) {
+Frame FrameRenderer::render(Pipeline& pipeline, const FrameRequest& request) {
     Frame frame{request.id, nullptr, request.region, request.outputScale, 0, 0, request.draft};
     if (!request.source) return frame;
-    const Graph graph = pipeline_.build(request.source, request.shown.settings, request.sourceScale,
+    const Graph graph = pipeline.build(request.source, request.shown.settings, request.sourceScale,
                                         request.shown.skipCrop, request.shown.clipping);
     frame.pictureWidth = graph.width() * request.outputScale;
     frame.pictureHeight = graph.height() * request.outputScale;

@@ -54,9 +54,11 @@ public:
 
     void request(FrameRequest request);
 
+    // Draws `request` on the calling thread, building its graph with `pipeline`.
+    static Frame render(Pipeline& pipeline, const FrameRequest& request);
+
 private:
     void run();
-    Frame render(const FrameRequest& request);
 
     std::function<void(Frame)> done_;
     Pipeline pipeline_;  // used by the render thread alone

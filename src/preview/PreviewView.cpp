@@ -1,5 +1,7 @@
 #include "PreviewView.h"
 
+#include "FramePlan.h"
+
 #include "library/AppModel.h"
 #include "render/Graph.h"
 #include "services/ThumbnailStore.h"
@@ -26,13 +28,6 @@ constexpr double draftScale = 0.5;
 constexpr double wheelNotch = 120;
 constexpr double zoomPerNotch = 0.25;
 
-viewport::Size developedSize(const LoadedImage& loaded, const ShownEdit& shown) {
-    const Graph frame{loaded.image, loaded.scale,
-                      Pipeline::geometry(loaded.image->width(), loaded.image->height(), shown.settings.crop,
-                                         shown.skipCrop)};
-    return {frame.width() / loaded.scale, frame.height() / loaded.scale};
-}
-
 }  // namespace
 
 PreviewView::PreviewView(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -49,6 +44,21 @@ PreviewView::PreviewView(AppModel& model, QWidget* parent) : QWidget(parent), mo
         sharpNext_ = true;
         refresh();
     });
+    // Drawing a photo's first frame once, while it is decoded ahead, leaves its
+    // prefiltered source in the engine's cache: most of a first frame's work.
+    model_.setProxyWarmer([shape = shape_](const LoadedImage& image, const EditSettings& settings) {
+        viewport::Size view;
+        bool clipping = false;
+        {
+            const std::lock_guard lock(shape->mutex);
+            view = shape->view;
+            clipping = shape->clipping;
+        }
+        const std::optional<FrameRequest> first = planFitFrame(image, ShownEdit::of(settings, false, false, clipping), view);
+        if (!first) return;
+        Pipeline pipeline;
+        FrameRenderer::render(pipeline, *first);
+    });
     ViewState* view = model_.view();
     connect(view, &ViewState::tickChanged, this, &PreviewView::refresh);
     connect(view, &ViewState::cropEditingChanged, this, &PreviewView::refresh);
@@ -63,7 +73,10 @@ PreviewView::PreviewView(AppModel& model, QWidget* parent) : QWidget(parent), mo
 
 // The renderer's thread may still hand over a frame: it is stopped before
 // the widget's members go.
-PreviewView::~PreviewView() { renderer_.reset(); }
+PreviewView::~PreviewView() {
+    model_.setProxyWarmer({});
+    renderer_.reset();
+}
 
 void PreviewView::showQuickLook(std::shared_ptr<const Bitmap8> picture) {
     quickLookPixels_ = std::move(picture);
@@ -141,32 +154,26 @@ void PreviewView::requestFrame() {
     const double dpr = devicePixelRatioF();
     pictureRect_ = QRectF(l->placed.x / dpr, l->placed.y / dpr, l->placed.width / dpr, l->placed.height / dpr);
 
-    const int x0 = std::max(0, static_cast<int>(std::floor(-l->placed.x)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(-l->placed.y)));
-    const int x1 = static_cast<int>(std::ceil(std::min(l->placed.width, width() * dpr - l->placed.x)));
-    const int y1 = static_cast<int>(std::ceil(std::min(l->placed.height, height() * dpr - l->placed.y)));
-    if (x1 <= x0 || y1 <= y0) return;
-
     const bool draft = !sharpNext_ && sinceRequest_.isValid() && sinceRequest_.elapsed() < draftWithinMs;
+    const ViewState& vs = *model_.view();
+    const ShownEdit shown =
+        ShownEdit::of(model_.edit()->settings(), vs.showBefore(), vs.cropEditing(), vs.showClipping());
+    std::optional<FrameRequest> request = planFrame(*l->source, shown, l->effective, l->placed,
+                                                    {width() * dpr, height() * dpr}, draft ? draftScale : 1.0);
+    if (!request) return;
+    {
+        const std::lock_guard lock(shape_->mutex);
+        shape_->view = {width() * dpr, height() * dpr};
+        shape_->clipping = vs.showClipping();
+    }
     // The full frame after a drag is no change of the user's: the next edit
     // after it is timed from the drag's last one.
     if (!sharpNext_) sinceRequest_.restart();
     sharpNext_ = false;
-    const double f = draft ? draftScale : 1.0;
     if (draft) refine_.start();
     else refine_.stop();
-
-    const ViewState& vs = *model_.view();
-    FrameRequest request;
-    request.id = ++requestId_;
-    request.source = l->source->image;
-    request.sourceScale = l->source->scale;
-    request.shown = ShownEdit::of(model_.edit()->settings(), vs.showBefore(), vs.cropEditing(), vs.showClipping());
-    request.outputScale = l->effective / l->source->scale * f;
-    request.draft = draft;
-    const int dx0 = static_cast<int>(std::floor(x0 * f)), dy0 = static_cast<int>(std::floor(y0 * f));
-    request.region = {dx0, dy0, static_cast<int>(std::ceil(x1 * f)) - dx0, static_cast<int>(std::ceil(y1 * f)) - dy0};
-    renderer_->request(std::move(request));
+    request->id = ++requestId_;
+    renderer_->request(std::move(*request));
     update();  // the last frame, moved to where the picture now is
 }
 

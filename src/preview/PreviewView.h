@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace ombrel {
@@ -97,6 +98,13 @@ private:
     QElapsedTimer sinceRequest_;
     QTimer refine_;
     bool sharpNext_ = false;
+    // What a first frame drawn ahead on another thread needs of this view.
+    struct Shape {
+        std::mutex mutex;
+        viewport::Size view;
+        bool clipping = false;
+    };
+    std::shared_ptr<Shape> shape_ = std::make_shared<Shape>();
 };
 
 }  // namespace ombrel

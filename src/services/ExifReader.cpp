@@ -1,6 +1,6 @@
 #include "ExifReader.h"
 
-#include "render/ImageLoader.h"
+#include "imageio/ImageLoader.h"
 
 #include <charconv>
 #include <cmath>

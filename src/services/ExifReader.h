@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/ImageProperties.h"
+#include "imageio/ImageProperties.h"
 
 #include <filesystem>
 #include <string>

@@ -1,11 +1,12 @@
 #include "ExportFile.h"
 
-#include "FdStream.h"
-#include "JpegWriter.h"
-#include "MetadataCopy.h"
 #include "PendingFile.h"
-#include "PngWriter.h"
-#include "TiffWriter.h"
+
+#include "imageio/FdStream.h"
+#include "imageio/JpegWriter.h"
+#include "imageio/MetadataCopy.h"
+#include "imageio/PngWriter.h"
+#include "imageio/TiffWriter.h"
 
 namespace ombrel {
 namespace {

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "EncodedImage.h"
 #include "ExportError.h"
 #include "ExportOptions.h"
-#include "OutputColor.h"
 #include "PendingFile.h"
+
+#include "imageio/EncodedImage.h"
+#include "imageio/OutputColor.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,10 +1,8 @@
 #pragma once
 
+#include "imageio/EncodedImage.h"
+#include "imageio/OutputColor.h"
 #include "model/CropSettings.h"
-
-#include "EncodedImage.h"
-#include "OutputColor.h"
-
 #include "render/Graph.h"
 
 #include <optional>

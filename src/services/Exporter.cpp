@@ -2,10 +2,10 @@
 
 #include "ExportFile.h"
 #include "ExportRender.h"
-#include "FdStream.h"
 #include "StreamedJpegExport.h"
 
-#include "render/ImageLoader.h"
+#include "imageio/FdStream.h"
+#include "imageio/ImageLoader.h"
 #include "render/Pipeline.h"
 
 #include <cstdio>

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "OutputColor.h"
-
+#include "imageio/LinearMapping.h"
+#include "imageio/OutputColor.h"
+#include "imageio/Samples.h"
 #include "render/Graph.h"
-#include "render/LinearMapping.h"
 #include "render/PixelProgram.h"
-#include "render/Samples.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,14 +1,14 @@
 #include "StreamedJpegExport.h"
 
 #include "ExportRender.h"
-#include "JpegWriter.h"
 
+#include "imageio/ColorProfile.h"
+#include "imageio/FileBytes.h"
+#include "imageio/ImageFormat.h"
+#include "imageio/JpegMarkers.h"
+#include "imageio/JpegWriter.h"
+#include "imageio/MetadataReader.h"
 #include "model/SupportedFiles.h"
-#include "render/ColorProfile.h"
-#include "render/FileBytes.h"
-#include "render/ImageFormat.h"
-#include "render/JpegMarkers.h"
-#include "render/MetadataReader.h"
 #include "render/Orientation.h"
 #include "render/Pipeline.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "ExportOptions.h"
-#include "OutputColor.h"
 #include "RowDeveloper.h"
 
+#include "imageio/JpegRowReader.h"
+#include "imageio/OutputColor.h"
 #include "model/EditSettings.h"
-#include "render/JpegRowReader.h"
 
 #include <cstdint>
 #include <cstdio>

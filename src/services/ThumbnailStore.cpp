@@ -1,10 +1,10 @@
 #include "ThumbnailStore.h"
 
-#include "JpegCodec.h"
 #include "ThumbnailKey.h"
 
+#include "imageio/ImageLoader.h"
+#include "imageio/JpegCodec.h"
 #include "model/AtomicFile.h"
-#include "render/ImageLoader.h"
 
 #include <cstdlib>
 #include <system_error>

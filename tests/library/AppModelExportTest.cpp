@@ -142,43 +142,6 @@ private slots:
         QCOMPARE(out.entries(), (std::vector<std::string>{"a.jpg", "c.jpg", "e.jpg"}));
     }
 
-    void oneOrTwoPhotosAreCountedRight() {
-        TempDir photos, out;
-        copyTestFileAs(smallJpeg, photos.path(), "a.jpg");
-        copyTestFileAs(smallJpeg, photos.path(), "b.jpg");
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {photos.path()}));
-        model.exportTargets(optionsInto(out.path()));
-        QVERIFY(waitForExport(model));
-        QCOMPARE(model.exportProgress()->message(), QStringLiteral("Exported 1 photo"));
-
-        selectAll(model);
-        model.exportTargets(optionsInto(out.path()));
-        QVERIFY(!model.exportProgress()->running() || model.exportProgress()->message().isEmpty());
-        QVERIFY(waitForExport(model));
-        QCOMPARE(model.exportProgress()->message(), QStringLiteral("Exported 2 photos"));
-    }
-
-    // A destination under a regular file cannot be made (not even by root):
-    // every photo fails at the write, and nothing is left anywhere.
-    void anUnwritableDestinationFailsEveryPhoto() {
-        TempDir photos, out;
-        copyTestFileAs(smallJpeg, photos.path(), "a.jpg");
-        copyTestFileAs(smallJpeg, photos.path(), "b.jpg");
-        writeFile(out / "file", "a file, not a folder");
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {photos.path()}));
-        selectAll(model);
-
-        model.exportTargets(optionsInto(out.path() / "file" / "sub"));
-        QVERIFY(waitForExport(model));
-
-        QCOMPARE(model.exportProgress()->message(), QStringLiteral("Exported 0, 2 failed: Cannot write a.jpg"));
-        QCOMPARE(model.exportProgress()->done(), 2);
-        QCOMPARE(out.entries(), std::vector<std::string>{"file"});
-        QCOMPARE(hiddenEntries(photos), 0);
-    }
-
     // Quitting mid-batch waits for the photo being written and no longer.
     void aModelGoingAwayStopsTheBatch() {
         TempDir photos, out;

@@ -179,25 +179,6 @@ private slots:
         QVERIFY(!model.loading());
     }
 
-    void aMissingFileCannotBeOpened() {
-        TempDir dir;
-        copyTestFileAs(smallPng, dir.path(), "a.png");
-        const fs::path gone = copyTestFileAs(smallPng, dir.path(), "gone.png");
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-        fs::remove(gone);
-
-        model.select(idOf(model, "gone.png"), false, false);
-        QVERIFY(waitForLoad(model));
-
-        QCOMPARE(model.status(), QStringLiteral("Could not open gone.png"));
-        QVERIFY(!model.proxy());
-        // Editing still works without a picture.
-        model.mutate("exposure", [](EditSettings& s) { s.exposure = 1; });
-        QVERIFY(model.canUndo());
-    }
-
     void aProxyAtFullSizeNeverAsksForMore() {
         TempDir dir;
         copyTestFileAs(mediumJpeg, dir.path(), "a.jpg");

@@ -57,26 +57,6 @@ private slots:
         QVERIFY(!model.cachedSettings(model.photos().back().id).has_value());
     }
 
-    void mergesFoldersByNameAndNamesTheSetAfterTheLastFolder() {
-        TempDir a, b;
-        fs::create_directory(a / "first");
-        fs::create_directory(b / "second");
-        copyTestFileAs(smallJpeg, a / "first", "b_3.jpg");
-        copyTestFileAs(smallJpeg, a / "first", "same.jpg");
-        copyTestFileAs(smallJpeg, b / "second", "a_20.jpg");
-        copyTestFileAs(smallJpeg, b / "second", "b_1.png");
-        copyTestFileAs(smallJpeg, b / "second", "SAME.jpg");
-
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {a / "first", b / "second"}));
-
-        // Equal names (case ignored) keep the order in which they were found.
-        QCOMPARE(fileNames(model.photos()),
-                 (std::vector<std::string>{"a_20.jpg", "b_1.png", "b_3.jpg", "same.jpg", "SAME.jpg"}));
-        QCOMPARE(model.photos()[3].url.parent_path().filename().string(), std::string("first"));
-        QCOMPARE(model.folderName(), QStringLiteral("second"));
-    }
-
     void filesNameTheirFolderAndAreNotDeduplicated() {
         TempDir dir;
         fs::create_directory(dir / "b");

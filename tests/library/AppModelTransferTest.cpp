@@ -261,13 +261,6 @@ private slots:
         QCOMPARE(restarted.userPresets(), saved);
     }
 
-    void aCorruptPresetsFileGivesNoPresets() {
-        DataHome home;
-        fs::create_directories(home.presetsFile().parent_path());
-        writeFile(home.presetsFile(), "[{\"id\":\"6f1c1d5e-3c1b-4b7e-9a51-0a4e6c2b1f00\",\"settings\":{}}]");
-        AppModel model(ModelServices::standard());
-        QVERIFY(model.userPresets().empty());
-    }
 };
 
 QTEST_GUILESS_MAIN(AppModelTransferTest)

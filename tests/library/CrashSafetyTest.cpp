@@ -130,13 +130,6 @@ std::optional<Bitmap8> flatPicture(const fs::path&, int) {
     return picture;
 }
 
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) names.push_back(e.path().lexically_relative(folder));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct Hostile {
     const char* name;
     // Runs in the parent before the child writes; false when this machine
@@ -190,7 +183,7 @@ TEST(CrashSafety, FullDiskAndReadOnlyFolderKeepEveryExistingFileWhole) {
         }
         const std::array before{test::readFile(Sidecar::pathFor(photo)), test::readFile(presetsFile),
                                 test::readFile(cached)};
-        const auto namesBefore = namesIn(folder);
+        const auto namesBefore = test::namesBelow(folder);
         ASSERT_TRUE(c.prepare(folder));
 
         const pid_t child = fork();
@@ -214,7 +207,7 @@ TEST(CrashSafety, FullDiskAndReadOnlyFolderKeepEveryExistingFileWhole) {
         EXPECT_EQ(test::readFile(Sidecar::pathFor(photo)), before[0]);
         EXPECT_EQ(test::readFile(presetsFile), before[1]);
         EXPECT_EQ(test::readFile(cached), before[2]);
-        EXPECT_EQ(namesIn(folder), namesBefore) << "no new, partial or temporary file";
+        EXPECT_EQ(test::namesBelow(folder), namesBefore) << "no new, partial or temporary file";
     }
 }
 

@@ -6,43 +6,25 @@
 
 using namespace ombrel;
 
-namespace {
-
-std::vector<EditField> allFields() {
+// Writing one field changes exactly that field (no two share storage), and
+// every field has a key of its own (undo steps coalesce by key).
+TEST(EditField, EachFieldHasItsOwnKeyAndStorage) {
     std::vector<EditField> fields;
-    for (int i = 0; i <= static_cast<int>(EditField::Scalar::cropAngle); ++i) {
+    for (int i = 0; i <= static_cast<int>(EditField::Scalar::cropAngle); ++i)
         fields.push_back(EditField::scalar(static_cast<EditField::Scalar>(i)));
-    }
-    for (auto list : {EditField::HslList::hue, EditField::HslList::sat, EditField::HslList::lum}) {
+    for (auto list : {EditField::HslList::hue, EditField::HslList::sat, EditField::HslList::lum})
         for (std::size_t band = 0; band < hslBandCount; ++band) fields.push_back(EditField::hsl(list, band));
-    }
-    return fields;
-}
-
-}  // namespace
-
-TEST(EditField, EveryFieldHasItsOwnStableKey) {
     std::set<std::string> keys;
-    for (const EditField& field : allFields()) {
-        EXPECT_EQ(field.key(), field.key());
-        EXPECT_FALSE(field.key().empty());
-        keys.insert(field.key());
-    }
-    EXPECT_EQ(keys.size(), allFields().size());
-}
-
-// Writing one field changes exactly that field: no two fields share storage.
-TEST(EditField, WritesReachOnlyTheirOwnField) {
-    const auto fields = allFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
+        keys.insert(fields[i].key());
         EditSettings settings;
         fields[i].set(settings, 42.5);
         EXPECT_EQ(fields[i].get(settings), 42.5) << fields[i].key();
         for (std::size_t j = 0; j < fields.size(); ++j) {
-            if (j == i) continue;
-            EXPECT_EQ(fields[j].get(settings), fields[j].get(EditSettings{})) << fields[j].key();
+            if (j != i) EXPECT_EQ(fields[j].get(settings), fields[j].get(EditSettings{})) << fields[j].key();
         }
     }
+    EXPECT_EQ(keys.size(), fields.size());
 }
 
 TEST(EditField, ReachesTheNamedMembers) {

@@ -5,61 +5,51 @@
 using namespace ombrel;
 using namespace ombrel::keys;
 
-namespace {
-
-std::optional<Action> press(std::string_view text, Modifiers modifiers = {}, bool photosOpen = true) {
-    return handleKey(Key::other, modifiers, text, false, false, photosOpen);
-}
-
-}  // namespace
-
-TEST(KeyHandling, TheTableOfSingleKeys) {
-    EXPECT_EQ(press("0"), Action(Rate{0}));
-    EXPECT_EQ(press("3"), Action(Rate{3}));
-    EXPECT_EQ(press("5"), Action(Rate{5}));
-    EXPECT_EQ(press("p"), Action(ToggleFlag{Flag::pick}));
-    EXPECT_EQ(press("x"), Action(ToggleFlag{Flag::reject}));
-    EXPECT_EQ(press("j"), Action(ToggleClipping{}));
-    EXPECT_EQ(press("\\"), Action(ToggleBefore{}));
-}
-
-TEST(KeyHandling, OtherTextsPassThrough) {
+TEST(KeyHandling, SingleKeysActOnlyWithoutShortcutModifiersOutsideDialogsAndTextFields) {
+    struct Case {
+        Key key;
+        const char* text;
+        Modifiers modifiers;
+        bool dialog, textField, photosOpen;
+        std::optional<Action> expected;
+        const char* why;
+    };
+    const Modifiers none{}, shift{.shift = true}, ctrl{.ctrl = true}, alt{.alt = true}, meta{.meta = true},
+        ctrlShift{.ctrl = true, .shift = true};
+    const Case cases[] = {
+        {Key::other, "0", none, false, false, true, Rate{0}, "ratings"},
+        {Key::other, "3", none, false, false, true, Rate{3}, ""},
+        {Key::other, "5", none, false, false, true, Rate{5}, ""},
+        {Key::other, "p", none, false, false, true, ToggleFlag{Flag::pick}, "flags"},
+        {Key::other, "x", none, false, false, true, ToggleFlag{Flag::reject}, ""},
+        {Key::other, "j", none, false, false, true, ToggleClipping{}, "views"},
+        {Key::other, "\\", none, false, false, true, ToggleBefore{}, ""},
+        {Key::other, "P", shift, false, false, true, ToggleFlag{Flag::pick}, "shift only changes the text"},
+        {Key::other, "X", shift, false, false, true, ToggleFlag{Flag::reject}, ""},
+        {Key::other, "J", shift, false, false, true, ToggleClipping{}, ""},
+        {Key::other, "|", shift, false, false, true, std::nullopt, "shift+backslash types another character"},
+        {Key::rightArrow, "", none, false, false, false, Step{1}, "arrows are consumed with nothing open"},
+        {Key::leftArrow, "", none, false, false, false, Step{-1}, ""},
+        {Key::leftArrow, "", shift, false, false, true, Step{-1}, ""},
+        {Key::other, "p", none, false, false, false, std::nullopt, "letters and digits need photos"},
+        {Key::other, "1", none, false, false, false, std::nullopt, ""},
+        {Key::rightArrow, "", none, true, false, true, std::nullopt, "dialogs get every key"},
+        {Key::other, "p", none, true, false, true, std::nullopt, ""},
+        {Key::other, "p", none, false, true, true, std::nullopt, "so do text fields"},
+        {Key::other, "4", none, false, true, true, std::nullopt, ""},
+        {Key::leftArrow, "", none, false, true, true, std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(handleKey(c.key, c.modifiers, c.text, c.dialog, c.textField, c.photosOpen), c.expected)
+            << '"' << c.text << "\" " << c.why;
+    }
     for (const char* text : {"6", "7", "9", "a", "q", "|", "pp", "10", " ", ""}) {
-        EXPECT_FALSE(press(text).has_value()) << '"' << text << '"';
+        EXPECT_FALSE(handleKey(Key::other, none, text, false, false, true)) << '"' << text << "\" passes through";
     }
-}
-
-TEST(KeyHandling, ShiftOnlyChangesTheText) {
-    const Modifiers shift{.shift = true};
-    EXPECT_EQ(press("P", shift), Action(ToggleFlag{Flag::pick}));
-    EXPECT_EQ(press("X", shift), Action(ToggleFlag{Flag::reject}));
-    EXPECT_EQ(press("J", shift), Action(ToggleClipping{}));
-    // Shift+backslash types another character.
-    EXPECT_FALSE(press("|", shift).has_value());
-}
-
-TEST(KeyHandling, ShortcutModifiersLeaveKeysToTheMenus) {
-    for (const Modifiers modifiers : {Modifiers{.ctrl = true}, Modifiers{.alt = true}, Modifiers{.meta = true},
-                                      Modifiers{.ctrl = true, .shift = true}}) {
-        EXPECT_FALSE(press("z", modifiers).has_value());
-        EXPECT_FALSE(press("3", modifiers).has_value());
-        EXPECT_FALSE(handleKey(Key::rightArrow, modifiers, "", false, false, true).has_value());
+    // Shortcut modifiers leave keys to the menus.
+    for (const Modifiers m : {ctrl, alt, meta, ctrlShift}) {
+        EXPECT_FALSE(handleKey(Key::other, m, "z", false, false, true));
+        EXPECT_FALSE(handleKey(Key::other, m, "3", false, false, true));
+        EXPECT_FALSE(handleKey(Key::rightArrow, m, "", false, false, true));
     }
-}
-
-TEST(KeyHandling, ArrowsAreConsumedEvenWithNothingOpen) {
-    EXPECT_EQ(handleKey(Key::rightArrow, {}, "", false, false, false), Action(Step{1}));
-    EXPECT_EQ(handleKey(Key::leftArrow, {}, "", false, false, false), Action(Step{-1}));
-    EXPECT_EQ(handleKey(Key::leftArrow, {.shift = true}, "", false, false, true), Action(Step{-1}));
-    // Letters and digits need photos.
-    EXPECT_FALSE(press("p", {}, false).has_value());
-    EXPECT_FALSE(press("1", {}, false).has_value());
-}
-
-TEST(KeyHandling, DialogsAndTextFieldsGetEveryKey) {
-    EXPECT_FALSE(handleKey(Key::rightArrow, {}, "", true, false, true).has_value());
-    EXPECT_FALSE(handleKey(Key::other, {}, "p", true, false, true).has_value());
-    EXPECT_FALSE(handleKey(Key::other, {}, "p", false, true, true).has_value());
-    EXPECT_FALSE(handleKey(Key::other, {}, "4", false, true, true).has_value());
-    EXPECT_FALSE(handleKey(Key::leftArrow, {}, "", false, true, true).has_value());
 }

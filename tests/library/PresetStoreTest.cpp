@@ -43,13 +43,12 @@ Preset portrait() {
     return {Uuid::generate(), "Portrait", s};
 }
 
-TEST(PresetStoreLocation, FollowsXdgDataHome) {
-    EnvVar data("XDG_DATA_HOME", "/srv/data");
-    EXPECT_EQ(PresetStore::defaultFile(), std::filesystem::path("/srv/data/Ombrel/presets.json"));
-}
-
-TEST(PresetStoreLocation, FallsBackToTheHomeFolderWhenUnsetOrRelative) {
+TEST(PresetStoreLocation, FollowsXdgDataHomeAndFallsBackToTheHomeFolderWhenUnsetOrRelative) {
     EnvVar home("HOME", "/home/someone");
+    {
+        EnvVar data("XDG_DATA_HOME", "/srv/data");
+        EXPECT_EQ(PresetStore::defaultFile(), std::filesystem::path("/srv/data/Ombrel/presets.json"));
+    }
     for (const char* value : {static_cast<const char*>(nullptr), "", "relative/data"}) {
         EnvVar data("XDG_DATA_HOME", value);
         EXPECT_EQ(PresetStore::defaultFile(), std::filesystem::path("/home/someone/.local/share/Ombrel/presets.json"));

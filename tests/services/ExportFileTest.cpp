@@ -1,7 +1,7 @@
 #include "ExportReadBack.h"
 #include "TempDir.h"
+#include "imageio/JpegWriter.h"
 #include "services/ExportFile.h"
-#include "services/JpegWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -126,19 +126,15 @@ TEST_P(ExportFileFormats, CarriesMakeAndModelWithOrientationOne) {
     if (format == ExportFormat::tiff) {
         EXPECT_EQ(exif.at("Exif.Image.ImageWidth"), "48");
     }
-}
 
-TEST_P(ExportFileFormats, UnreadableSourceStillGetsOrientationOne) {
-    TempDir dir;
-    const ExportFormat format = GetParam();
-    const auto source = dir / "garbage.jpg";
-    test::writeFile(source, "not a photo");
-    const auto dest = dir / "out";
-    ASSERT_EQ(writeExportFile(pixelsFor(format, 40, 30), settingsFor(format), source, dest), std::nullopt);
-    const auto exif = test::readExif(dest);
-    EXPECT_EQ(exif.at("Exif.Image.Orientation"), "1");
-    EXPECT_EQ(exif.count("Exif.Image.Make"), 0u);
-    EXPECT_EQ(exif.count("Exif.Photo.ColorSpace"), 0u);
+    // An unreadable source still gives orientation 1, and nothing else of its.
+    test::writeFile(dir / "garbage.jpg", "not a photo");
+    ASSERT_EQ(writeExportFile(pixelsFor(format, 40, 30), settingsFor(format), dir / "garbage.jpg", dir / "plain"),
+              std::nullopt);
+    const auto plain = test::readExif(dir / "plain");
+    EXPECT_EQ(plain.at("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(plain.count("Exif.Image.Make"), 0u);
+    EXPECT_EQ(plain.count("Exif.Photo.ColorSpace"), 0u);
 }
 
 TEST_P(ExportFileFormats, FailureMidWriteLeavesNothingBehind) {
@@ -168,32 +164,22 @@ INSTANTIATE_TEST_SUITE_P(Formats, ExportFileFormats,
                          ::testing::Values(ExportFormat::jpeg, ExportFormat::tiff, ExportFormat::png),
                          [](const auto& info) { return std::string(label(info.param)); });
 
-TEST(ExportFile, NeverReplacesAnExistingFile) {
-    TempDir dir;
-    const auto dest = dir / "taken";
-    test::writeFile(dest, "someone else's file");
-    const auto error =
-        writeExportFile(test::noisyBitmap(40, 30), settingsFor(ExportFormat::jpeg), dir / "none.jpg", dest);
-    EXPECT_EQ(error, (ExportError{3, "Cannot write taken"}));
-    EXPECT_EQ(test::readFile(dest), "someone else's file");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"taken"}) << "no temporary file left";
-}
-
-TEST(ExportFile, MissingFolderCannotBeWritten) {
-    TempDir dir;
-    const auto error = writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::jpeg), dir / "none.jpg",
-                                       dir / "missing" / "a.jpg");
-    EXPECT_EQ(error, (ExportError{3, "Cannot write a.jpg"}));
-    EXPECT_TRUE(dir.entries().empty());
-}
-
-TEST(ExportFile, PathUnderARegularFileCannotBeWritten) {
-    TempDir dir;
-    test::writeFile(dir / "file", "x");
-    const auto error = writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::png), dir / "none.jpg",
-                                       dir / "file" / "a.png");
-    EXPECT_EQ(error, (ExportError{3, "Cannot write a.png"}));
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"file"});
+TEST(ExportFile, UnwritableDestinationsFailAndLeaveNoFile) {
+    struct Case {
+        const char* dest;  // under the folder, which holds "taken" and "file"
+        const char* message;
+    };
+    for (const Case c : {Case{"taken", "Cannot write taken"}, Case{"missing/a.jpg", "Cannot write a.jpg"},
+                         Case{"file/a.png", "Cannot write a.png"}}) {
+        TempDir dir;
+        test::writeFile(dir / "taken", "someone else's file");
+        test::writeFile(dir / "file", "x");
+        EXPECT_EQ(writeExportFile(test::noisyBitmap(20, 20), settingsFor(ExportFormat::jpeg), dir / "none.jpg",
+                                  dir / c.dest),
+                  (ExportError{3, c.message}));
+        EXPECT_EQ(test::readFile(dir / "taken"), "someone else's file") << c.dest;
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"file", "taken"})) << c.dest;
+    }
 }
 
 TEST(ExportFile, LosslessFormatsKeepEverySample) {

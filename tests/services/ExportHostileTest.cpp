@@ -26,13 +26,6 @@ namespace fs = std::filesystem;
 using test::SmallDisk;
 using test::TempDir;
 
-std::vector<std::string> namesUnder(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) names.push_back(e.path().lexically_relative(folder));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The batch as the model runs it, with a hook before each photo.
 std::string runBatch(const std::vector<fs::path>& photos, const std::string& nameTemplate, const fs::path& folder,
                      const std::function<void(std::size_t)>& beforePhoto) {
@@ -130,7 +123,7 @@ TEST(ExportHostile, EveryFailureEndsInTheSummaryAndLeavesNothingBehind) {
         }
         // A taken name: never replaced.
         test::writeFile(dest / "b123.jpg", "someone else's");
-        const auto before = namesUnder(root.path());
+        const auto before = test::namesBelow(root.path());
         ASSERT_TRUE(c.prepare(dest));
         const auto batch = [&] {
             return runBatch(photos, c.nameTemplate, dest, [&](std::size_t i) {
@@ -152,7 +145,7 @@ TEST(ExportHostile, EveryFailureEndsInTheSummaryAndLeavesNothingBehind) {
         for (const auto& name : c.written) expected.push_back("out/" + name);
         if (c.name == std::string("source deleted mid-batch")) std::erase(expected, "sources/b123.png");
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(namesUnder(root.path()), expected);
+        EXPECT_EQ(test::namesBelow(root.path()), expected);
         for (const auto& name : c.written) {
             EXPECT_TRUE(name == "filler" || test::readJpeg(dest / name)) << name;
         }

@@ -1,6 +1,6 @@
 #include "ExportReadBack.h"
 
-#include "services/JpegCodec.h"
+#include "imageio/JpegCodec.h"
 
 #include <exiv2/exiv2.hpp>
 #include <jpeglib.h>

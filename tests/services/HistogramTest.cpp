@@ -25,35 +25,23 @@ TEST(Histogram, EmptyPictureGivesNothing) {
     EXPECT_EQ(Histogram::compute(p.build(std::make_shared<Image>(10, 10), zeroCrop, 1, false, false)), std::nullopt);
 }
 
-TEST(Histogram, BlackPictureIsAllShadowClip) {
-    const auto h = Histogram::compute(flatGraph(500, 400, 0, 0, 0));
-    ASSERT_TRUE(h);
-    EXPECT_EQ(h->shadowClip, 1.0f);
-    EXPECT_EQ(h->highlightClip, 0.0f);
-    ASSERT_EQ(h->r.size(), 256u);
-    for (const auto* curve : {&h->r, &h->g, &h->b, &h->l}) {
-        EXPECT_EQ((*curve)[0], 1.0f);
-        EXPECT_EQ((*curve)[1], 0.0f);
-        EXPECT_EQ((*curve)[128], 0.0f);
+TEST(Histogram, ClipFractionsAndEndBinsOfFlatPictures) {
+    struct Case {
+        float r, g, b;
+        float shadowClip, highlightClip;
+        const char* why;
+    };
+    for (const Case c : {Case{0, 0, 0, 1, 0, "black is all shadow clip"}, Case{1, 1, 1, 0, 1, "white"},
+                         Case{3, 3, 3, 0, 1, "brighter than white"},
+                         Case{1.5f, 0.2f, 0.2f, 0, 1, "one blown channel is enough"}}) {
+        const auto h = Histogram::compute(flatGraph(64, 48, c.r, c.g, c.b));
+        ASSERT_TRUE(h) << c.why;
+        ASSERT_EQ(h->r.size(), 256u);
+        EXPECT_EQ(h->shadowClip, c.shadowClip) << c.why;
+        EXPECT_EQ(h->highlightClip, c.highlightClip) << c.why;
+        EXPECT_EQ(h->r[c.r > 0 ? 255 : 0], 1.0f) << c.why;
+        EXPECT_EQ(h->g[128], 0.0f) << c.why;
     }
-}
-
-TEST(Histogram, WhiteAndOverbrightPicturesAreAllHighlightClip) {
-    for (float v : {1.0f, 3.0f}) {
-        const auto h = Histogram::compute(flatGraph(50, 40, v, v, v));
-        ASSERT_TRUE(h);
-        EXPECT_EQ(h->highlightClip, 1.0f) << v;
-        EXPECT_EQ(h->shadowClip, 0.0f) << v;
-    }
-}
-
-TEST(Histogram, OneBlownChannelIsEnoughForHighlightClip) {
-    const auto h = Histogram::compute(flatGraph(64, 64, 1.5f, 0.2f, 0.2f));
-    ASSERT_TRUE(h);
-    EXPECT_EQ(h->highlightClip, 1.0f);
-    EXPECT_EQ(h->shadowClip, 0.0f);
-    EXPECT_EQ(h->r[255], 1.0f);
-    EXPECT_EQ(h->g[255], 0.0f);
 }
 
 TEST(Histogram, CurvesShareOnePeakThatLeavesOutTheEnds) {

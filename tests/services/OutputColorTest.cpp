@@ -1,6 +1,6 @@
 #include "ExportReadBack.h"
+#include "imageio/OutputColor.h"
 #include "render/ops/SrgbTransfer.h"
-#include "services/OutputColor.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>

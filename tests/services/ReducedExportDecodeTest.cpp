@@ -2,8 +2,8 @@
 #include "TempDir.h"
 #include "TestData.h"
 
+#include "imageio/ImageLoader.h"
 #include "render/Engine.h"
-#include "render/ImageLoader.h"
 #include "render/Pipeline.h"
 #include "render/ops/LanczosScale.h"
 #include "render/ops/SrgbTransfer.h"

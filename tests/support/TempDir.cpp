@@ -48,4 +48,12 @@ std::string readFile(const std::filesystem::path& file) {
     return s.str();
 }
 
+std::vector<std::string> namesBelow(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        names.push_back(e.path().lexically_relative(folder).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 }  // namespace ombrel::test

@@ -29,4 +29,7 @@ private:
 void writeFile(const std::filesystem::path& file, const std::string& bytes);
 std::string readFile(const std::filesystem::path& file);
 
+// Everything below `folder`, as paths relative to it, sorted.
+std::vector<std::string> namesBelow(const std::filesystem::path& folder);
+
 }  // namespace ombrel::test

@@ -5,8 +5,8 @@
 
 #include "ModelFixture.h"
 
+#include "imageio/ImageLoader.h"
 #include "model/Sidecar.h"
-#include "render/ImageLoader.h"
 #include "services/ThumbnailStore.h"
 
 #include <QApplication>

@@ -91,6 +91,9 @@ private slots:
         QCOMPARE(b->rating, 0);
         QCOMPARE(b->flag, Flag::reject);
         QCOMPARE(w.model->current()->url, second);
+        QTest::keyClick(w.window.get(), Qt::Key_J);
+        QTest::keyClick(w.window.get(), Qt::Key_Backslash);
+        QVERIFY(w.model->view()->showClipping() && w.model->view()->showBefore());
 
         // Single keys are left to text fields.
         auto* field = new QLineEdit(w.window.get());

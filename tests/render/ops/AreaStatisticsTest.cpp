@@ -19,30 +19,26 @@ Image coordinates(int width, int height) {
     return img;
 }
 
-TEST(AreaAverage, AveragesTheRectangle) {
-    const auto mean = areaAverage(coordinates(10, 8), {2, 3, 4, 2});  // x 2..5, y 3..4
-    EXPECT_FLOAT_EQ(mean[0], 3.5f);
-    EXPECT_FLOAT_EQ(mean[1], 3.5f);
-    EXPECT_FLOAT_EQ(mean[2], 7.0f);
-    EXPECT_FLOAT_EQ(mean[3], 1.0f);
-}
-
-TEST(AreaAverage, ClipsTheRectangleToTheImage) {
-    // A 6 x 6 square at the top-left corner, half outside: only x, y in 0..2 count.
-    const auto corner = areaAverage(coordinates(10, 8), {-3, -3, 6, 6});
-    EXPECT_FLOAT_EQ(corner[0], 1.0f);
-    EXPECT_FLOAT_EQ(corner[1], 1.0f);
-    const auto farCorner = areaAverage(coordinates(10, 8), {8, 6, 6, 6});  // x 8..9, y 6..7
-    EXPECT_FLOAT_EQ(farCorner[0], 8.5f);
-    EXPECT_FLOAT_EQ(farCorner[1], 6.5f);
-}
-
-TEST(AreaAverage, NothingInsideGivesZeros) {
-    const std::array<float, 4> zeros{0, 0, 0, 0};
-    EXPECT_EQ(areaAverage(coordinates(10, 8), {10, 0, 3, 3}), zeros);
-    EXPECT_EQ(areaAverage(coordinates(10, 8), {-5, 2, 5, 3}), zeros);
-    EXPECT_EQ(areaAverage(coordinates(10, 8), {2, 2, 0, 3}), zeros);
-    EXPECT_EQ(areaAverage(coordinates(10, 8), {2, 2, -4, 3}), zeros);
+TEST(AreaAverage, AveragesTheRectangleClippedToTheImage) {
+    struct Case {
+        PixelRect rect;
+        std::array<float, 4> mean;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{2, 3, 4, 2}, {3.5f, 3.5f, 7, 1}, "x 2..5, y 3..4"},
+        {{-3, -3, 6, 6}, {1, 1, 2, 1}, "half outside: only x, y in 0..2 count"},
+        {{8, 6, 6, 6}, {8.5f, 6.5f, 15, 1}, "x 8..9, y 6..7"},
+        {{10, 0, 3, 3}, {0, 0, 0, 0}, "nothing inside gives zeros"},
+        {{-5, 2, 5, 3}, {0, 0, 0, 0}, ""},
+        {{2, 2, 0, 3}, {0, 0, 0, 0}, "empty"},
+        {{2, 2, -4, 3}, {0, 0, 0, 0}, "negative"},
+    };
+    const Image image = coordinates(10, 8);
+    for (const Case& c : cases) {
+        const auto mean = areaAverage(image, c.rect);
+        for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(mean[k], c.mean[k]) << c.why;
+    }
 }
 
 TEST(AreaHistogram, CountsOutOfRangeValuesInTheEndBinsAndIgnoresNaN) {

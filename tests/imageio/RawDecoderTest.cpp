@@ -1,0 +1,424 @@
+#include "RawTestSupport.h"
+#include "TempDir.h"
+#include "TestData.h"
+
+#include "imageio/ImageLoader.h"
+#include "imageio/RawDecoder.h"
+#include "imageio/RawToneCurve.h"
+#include "render/Orientation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <future>
+#include <random>
+#include <vector>
+
+namespace ombrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DngBytes;
+using test::Rect;
+using test::Rgb;
+
+fs::path shared(const std::string& relative) { return *test::testDataDir() / relative; }
+std::string bytesOf(const std::string& relative) { return test::readFile(shared(relative)); }
+
+fs::path write(const test::TempDir& dir, const std::string& name, const std::string& bytes) {
+    test::writeFile(dir / name, bytes);
+    return dir / name;
+}
+
+// Options built one field at a time (designated initialisers would leave the
+// others to a compiler warning).
+struct Options {
+    RawOptions o;
+    Options& lum(double v) { return o.lumNR = v, *this; }
+    Options& colour(double v) { return o.colorNR = v, *this; }
+    Options& moire(double v) { return o.moire = v, *this; }
+    Options& lens(bool v) { return o.lensProfile = v, *this; }
+    Options& boost(bool v) { return o.appleBoost = v, *this; }
+    operator RawOptions() const { return o; }
+};
+
+// A flat stretch of grey wall in the CRW (stored orientation, full size).
+constexpr Rect crwWall{40, 900, 260, 300};
+
+void expectSamePicture(const Image& a, const Image& b, float tolerance = 0.0f) {
+    ASSERT_EQ(a.width(), b.width());
+    ASSERT_EQ(a.height(), b.height());
+    EXPECT_LE(test::maxDifference(a, b), tolerance);
+}
+
+void expectSameBitmap(const Bitmap8& a, const Bitmap8& b) {
+    ASSERT_EQ(a.width(), b.width());
+    ASSERT_EQ(a.height(), b.height());
+    EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.byteCount()));
+}
+
+// The grid upside down, for telling a correctly oriented picture from a
+// turned one.
+std::vector<double> upsideDown(const std::vector<double>& grid) { return {grid.rbegin(), grid.rend()}; }
+
+TEST(RawDecoder, DefaultLookMatchesTheCamerasOwnPreview) {
+    OMBREL_REQUIRE_TESTDATA();
+    struct Case {
+        std::string file;
+        Bitmap8 preview;
+        int width, height;
+        Rect grey;      // where brightness is compared, in the decode's pixels
+        double stops;   // how far it may lie from the preview's
+    };
+    std::vector<Case> cases;
+    // The crop's preview was rendered by LibRaw with its automatic brightness
+    // and shows no grey: the whole frame, loosely.
+    cases.push_back({test::dngFile, DngBytes(bytesOf(test::dngFile)).ifd0Preview(), 1600, 1200, {0, 0, 1600, 1200}, 0.75});
+    // The CRW's preview is the camera's own JPEG: its grey wall, closely.
+    auto crwPreview = test::largestEmbeddedJpeg(bytesOf(test::crwFile));
+    ASSERT_TRUE(crwPreview);
+    ASSERT_EQ(crwPreview->width(), 640);
+    cases.push_back({test::crwFile, std::move(*crwPreview), 2312, 1720, crwWall, 0.25});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto result = RawDecoder::decode(shared(c.file), 1.0, {});
+        ASSERT_TRUE(result);
+        const Image& image = result->image;
+        ASSERT_EQ(image.width(), c.width);
+        ASSERT_EQ(image.height(), c.height);
+        for (int y = 0; y < image.height(); y += 7)
+            for (int x = 0; x < image.width(); x += 7) ASSERT_EQ(image.pixel(x, y)[3], 1.0f);
+
+        const double k = static_cast<double>(c.preview.width()) / c.width;
+        const Rect previewGrey{static_cast<int>(c.grey.x * k), static_cast<int>(c.grey.y * k),
+                               static_cast<int>(c.grey.width * k), static_cast<int>(c.grey.height * k)};
+        EXPECT_NEAR(std::log2(test::meanColour(image, c.grey).luminance() /
+                              test::meanColour(c.preview, previewGrey).luminance()),
+                    0.0, c.stops)
+            << "exposure in EV";
+        const Rgb decoded = test::meanColour(image), preview = test::meanColour(c.preview);
+        const Rgb d = decoded.normalised(), p = preview.normalised();
+        EXPECT_NEAR(d.r / p.r, 1.0, 0.10) << "red share";
+        EXPECT_NEAR(d.g / p.g, 1.0, 0.10) << "green share";
+        EXPECT_NEAR(d.b / p.b, 1.0, 0.10) << "blue share";
+
+        const auto mine = test::luminanceGrid(image, 16, 12), theirs = test::luminanceGrid(c.preview, 16, 12);
+        const double upright = test::correlation(mine, theirs);
+        EXPECT_GT(upright, 0.9) << "the picture matches the preview block by block";
+        EXPECT_GT(upright, test::correlation(upsideDown(mine), theirs) + 0.3) << "and is not upside down";
+    }
+}
+
+TEST(RawDecoder, OrientationIsAppliedExactlyOnce) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const RawOptions noLens = Options().lens(false);
+    const auto stored = RawDecoder::decode(shared(test::dngFile), 0.25, noLens);
+    const auto storedCorrected = RawDecoder::decode(shared(test::dngFile), 0.25, {});
+    ASSERT_TRUE(stored && storedCorrected);
+    for (int orientation : {3, 6, 8}) {
+        SCOPED_TRACE(orientation);
+        DngBytes dng(bytesOf(test::dngFile));
+        dng.setOrientation(orientation);
+        const fs::path file = write(dir, "turned.dng", dng.bytes());
+        const auto turned = RawDecoder::decode(file, 0.25, noLens);
+        ASSERT_TRUE(turned);
+        expectSamePicture(turned->image, applyOrientation(stored->image, orientation), 1e-6f);
+
+        // Lens correction on the upright picture matches correcting first:
+        // its models are radial. One pixel of misplacement would cost far
+        // more than this.
+        const auto turnedCorrected = RawDecoder::decode(file, 0.25, {});
+        ASSERT_TRUE(turnedCorrected);
+        const Image expected = applyOrientation(storedCorrected->image, orientation);
+        const Image shifted = applyOrientation(expected, 2);  // a mirror: gross misplacement
+        ASSERT_EQ(turnedCorrected->image.width(), expected.width());
+        EXPECT_LT(test::meanAbsDifference(turnedCorrected->image, expected), 1e-3)
+            << "a mirrored picture differs by " << test::meanAbsDifference(shifted, expected);
+    }
+}
+
+TEST(RawDecoder, ReducedDecodesHaveTheExactScaledSize) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto full = RawDecoder::decode(shared(test::dngFile), 1.0, {});
+    ASSERT_TRUE(full);
+    const Rgb fullColour = test::meanColour(full->image);
+    for (double scale : {0.999, 0.7, 0.5, 0.37, 0.3, 0.001}) {
+        SCOPED_TRACE(scale);
+        const auto reduced = RawDecoder::decode(shared(test::dngFile), scale, {});
+        ASSERT_TRUE(reduced);
+        EXPECT_EQ(reduced->image.width(), std::max(1L, std::lround(1600 * scale)));
+        EXPECT_EQ(reduced->image.height(), std::max(1L, std::lround(1200 * scale)));
+        if (scale < 0.01) continue;  // two pixels say nothing about the colour
+        // The half-size path (scale <= 0.5) develops like the full one.
+        const Rgb colour = test::meanColour(reduced->image);
+        EXPECT_NEAR(colour.luminance() / fullColour.luminance(), 1.0, 0.03);
+        EXPECT_NEAR(colour.normalised().r / fullColour.normalised().r, 1.0, 0.02);
+        EXPECT_NEAR(colour.normalised().b / fullColour.normalised().b, 1.0, 0.02);
+    }
+    const auto crw = RawDecoder::decode(shared(test::crwFile), 0.4, {});
+    ASSERT_TRUE(crw);
+    EXPECT_EQ(crw->image.width(), 925);
+    EXPECT_EQ(crw->image.height(), 688);
+}
+
+TEST(RawDecoder, TheLoaderTakesUpperCaseExtensionsAndGetsTheFullSizeAndDefaults) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const fs::path copy = write(dir, "IMG_1.DNG", bytesOf(test::dngFile));
+    const auto loaded = ImageLoader::load(copy, 800.0, {}, PixelSize{1600, 1200});
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->image->width(), 800);
+    EXPECT_EQ(loaded->image->height(), 600);
+    EXPECT_DOUBLE_EQ(loaded->scale, 0.5);
+    EXPECT_EQ(loaded->fullSize, (PixelSize{1600, 1200}));
+    ASSERT_TRUE(loaded->rawDefaults);
+    EXPECT_EQ(loaded->rawDefaults->appleBoost, true);
+}
+
+// ISO 50, a camera and fixed lens lensfun knows: every option at its default,
+// and asking for a default explicitly changes nothing.
+TEST(RawDecoder, ReportsTheDefaultsOfEachFileAndExplicitDefaultsChangeNothing) {
+    OMBREL_REQUIRE_TESTDATA();
+    const RawOptions expected = Options().lum(0).colour(0).moire(0).lens(true).boost(true);
+    const auto crw = RawDecoder::decode(shared(test::crwFile), 0.25, {});
+    ASSERT_TRUE(crw);
+    EXPECT_EQ(crw->defaults, expected);
+    const auto plain = RawDecoder::decode(shared(test::dngFile), 0.25, {});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->defaults, expected);
+    const RawOptions explicitDefaults[] = {Options().lum(0), Options().colour(0), Options().moire(0),
+                                           Options().lens(true), Options().boost(true)};
+    for (const RawOptions& options : explicitDefaults) {
+        const auto result = RawDecoder::decode(shared(test::dngFile), 0.25, options);
+        ASSERT_TRUE(result);
+        expectSamePicture(result->image, plain->image);
+        EXPECT_EQ(result->defaults, plain->defaults) << "defaults are reported before the options";
+    }
+}
+
+TEST(RawDecoder, HighIsoRaisesTheNoiseReductionDefaults) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    DngBytes dng(bytesOf(test::dngFile));
+    dng.setIso(3200);
+    const fs::path highIso = write(dir, "iso3200.dng", dng.bytes());
+
+    const auto base = RawDecoder::decode(shared(test::dngFile), 0.5, {});
+    const auto byDefault = RawDecoder::decode(highIso, 0.5, {});
+    const auto without = RawDecoder::decode(highIso, 0.5, Options().lum(0).colour(0));
+    ASSERT_TRUE(base && byDefault && without);
+    EXPECT_GT(*byDefault->defaults.lumNR, 0.0);
+    EXPECT_GT(*byDefault->defaults.colorNR, 0.0);
+    EXPECT_EQ(*byDefault->defaults.moire, 0.0);
+    // The ISO changes the defaults and nothing else.
+    expectSamePicture(without->image, base->image);
+    EXPECT_GT(test::meanAbsDifference(byDefault->image, base->image), 1e-4);
+}
+
+TEST(RawDecoder, LensProfileIsIgnoredWhereUnsupported) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    DngBytes dng(bytesOf(test::dngFile));
+    dng.replaceText("PowerShot S40", "PowerShot X99");  // a camera lensfun does not know
+    const fs::path unknown = write(dir, "unknown.dng", dng.bytes());
+
+    const auto plain = RawDecoder::decode(unknown, 0.25, {});
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->defaults.lensProfile);
+    for (bool lens : {true, false}) {
+        const auto result = RawDecoder::decode(unknown, 0.25, Options().lens(lens));
+        ASSERT_TRUE(result);
+        expectSamePicture(result->image, plain->image);
+        EXPECT_FALSE(result->defaults.lensProfile);
+    }
+}
+
+TEST(RawDecoder, LensCorrectionReshapesTheFrameAroundItsCentre) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto corrected = RawDecoder::decode(shared(test::dngFile), 0.5, {});
+    const auto uncorrected = RawDecoder::decode(shared(test::dngFile), 0.5, Options().lens(false));
+    ASSERT_TRUE(corrected && uncorrected);
+    EXPECT_GT(test::meanAbsDifference(corrected->image, uncorrected->image), 0.003);
+    // The middle stays put; the geometry changes towards the edges.
+    const Rect centre{380, 280, 40, 40}, corner{0, 0, 40, 40};
+    const double centreShift = std::abs(test::meanColour(corrected->image, centre).luminance() -
+                                        test::meanColour(uncorrected->image, centre).luminance());
+    const double cornerShift = std::abs(test::meanColour(corrected->image, corner).luminance() -
+                                        test::meanColour(uncorrected->image, corner).luminance());
+    EXPECT_LT(centreShift, cornerShift);
+}
+
+TEST(RawDecoder, NoiseReductionSmoothsAFlatWall) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto decodeWall = [](const RawOptions& options) {
+        const auto result = RawDecoder::decode(shared(test::crwFile), 1.0, options);
+        EXPECT_TRUE(result);
+        return result ? std::make_pair(test::measureNoise(result->image, crwWall),
+                                       test::meanColour(result->image, crwWall).luminance())
+                      : std::make_pair(test::Noise{}, 0.0);
+    };
+    const auto [plain, plainLevel] = decodeWall({});
+    const auto [lumHalf, lumHalfLevel] = decodeWall(Options().lum(0.5));
+    const auto [lumFull, lumFullLevel] = decodeWall(Options().lum(1));
+    const auto [colour, colourLevel] = decodeWall(Options().colour(1));
+    const auto [moire, moireLevel] = decodeWall(Options().moire(1));
+
+    EXPECT_LT(lumHalf.luma, 0.8 * plain.luma);
+    EXPECT_LT(lumFull.luma, 0.8 * lumHalf.luma) << "more is smoother";
+    EXPECT_LT(colour.chroma, 0.6 * plain.chroma);
+    EXPECT_NEAR(colour.luma / plain.luma, 1.0, 0.1) << "colour noise reduction keeps the luminance";
+    EXPECT_LT(moire.chroma, 0.9 * plain.chroma) << "the median passes calm false colour";
+    for (double level : {lumHalfLevel, lumFullLevel, colourLevel, moireLevel})
+        EXPECT_NEAR(level / plainLevel, 1.0, 0.02) << "the wall keeps its brightness";
+}
+
+TEST(RawDecoder, ToneBoostIsTheLastStepAndShapesContrast) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto on = RawDecoder::decode(shared(test::crwFile), 0.5, {});
+    const auto off = RawDecoder::decode(shared(test::crwFile), 0.5, Options().boost(false));
+    ASSERT_TRUE(on && off);
+    ASSERT_EQ(on->image.width(), off->image.width());
+    const ToneBoost boost(exposureGain(0));
+    float brightestOff = 0, brightestOn = 0;
+    double midRatio = 0, highRatio = 0;
+    long mids = 0, highs = 0;
+    for (int y = 0; y < on->image.height(); ++y)
+        for (int x = 0; x < on->image.width(); ++x) {
+            const float *a = off->image.pixel(x, y), *b = on->image.pixel(x, y);
+            const float n = ToneBoost::norm(a[0], a[1], a[2]), top = std::max({b[0], b[1], b[2]});
+            if (n > 0 && top < 0.95f) {
+                for (int c = 0; c < 3; ++c) ASSERT_NEAR(b[c], a[c] * boost.curve(n) / n, 2e-3);
+            }
+            brightestOff = std::max({brightestOff, a[0], a[1], a[2]});
+            brightestOn = std::max(brightestOn, top);
+            const float ratio = ToneBoost::norm(b[0], b[1], b[2]) / n;
+            if (n > 0.14f && n < 0.22f) midRatio += ratio, ++mids;
+            if (n > 0.8f) highRatio += ratio, ++highs;
+        }
+    ASSERT_GT(mids, 1000);
+    ASSERT_GT(highs, 1000);
+    EXPECT_NEAR(midRatio / mids, 1.0, 0.1) << "mid-tones stay where they are";
+    EXPECT_LT(highRatio / highs, 0.9) << "highlights roll off";
+    EXPECT_GT(brightestOff, 1.1f) << "without the boost sensor white lies above 1";
+    EXPECT_LE(brightestOn, 1.0f) << "with it, on white at most";
+    EXPECT_GT(brightestOn, 0.97f);
+}
+
+TEST(RawDecoder, UnreadableFilesGiveNothing) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const std::string dng = bytesOf(test::dngFile);
+    std::vector<std::size_t> cuts = {0, 1, 2, 4, 7, 8, 16, 64, 300, 543, 544, 600, 766, 887, 888, 10000, 148343,
+                                     148344, 148345, 151544, dng.size() - 2, dng.size() - 1};
+    for (int i = 1; i < 40; ++i) cuts.push_back(dng.size() * i / 40);
+    for (std::size_t cut : cuts) {
+        SCOPED_TRACE(cut);
+        const fs::path file = write(dir, "cut.dng", dng.substr(0, cut));
+        EXPECT_FALSE(RawDecoder::decode(file, 0.25, {}));
+        // The preview lies before the sensor data, so a cut file may keep it.
+        if (const auto thumb = RawDecoder::thumbnail(file, 160)) {
+            EXPECT_EQ(thumb->width(), 160);
+        }
+    }
+
+    std::mt19937 random(42);
+    for (std::size_t size : {1u, 100u, 4096u, 65536u, 1u << 20}) {
+        SCOPED_TRACE(size);
+        std::string noise(size, '\0');
+        for (char& c : noise) c = static_cast<char>(random());
+        const fs::path file = write(dir, "noise.dng", noise);
+        EXPECT_FALSE(RawDecoder::decode(file, 1.0, {}));
+        EXPECT_FALSE(RawDecoder::thumbnail(file, 320));
+    }
+
+    const fs::path jpeg = write(dir, "photo.dng", bytesOf("jpeg/canon_eos_rp_MG_0633.jpg"));
+    EXPECT_FALSE(RawDecoder::decode(jpeg, 1.0, {}));
+    EXPECT_FALSE(RawDecoder::thumbnail(jpeg, 320));
+    EXPECT_FALSE(RawDecoder::decode(write(dir, "empty.dng", ""), 1.0, {}));
+    EXPECT_FALSE(RawDecoder::decode(dir / "missing.dng", 1.0, {}));
+    EXPECT_FALSE(RawDecoder::decode(dir.path(), 1.0, {}));
+    EXPECT_FALSE(RawDecoder::decode(shared(test::dngFile), 0.0, {}));
+
+    // LibRaw 0.20 cannot read deflate-compressed sensor data.
+    DngBytes deflate(dng);
+    deflate.setRawCompression(8);
+    EXPECT_FALSE(RawDecoder::decode(write(dir, "deflate.dng", deflate.bytes()), 1.0, {}));
+}
+
+TEST(RawDecoder, ConcurrentDecodesAgree) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto reference = RawDecoder::decode(shared(test::dngFile), 0.25, {});
+    ASSERT_TRUE(reference);
+    std::vector<std::future<std::optional<RawDecoder::Result>>> runs;
+    for (int i = 0; i < 4; ++i)
+        runs.push_back(std::async(std::launch::async, [] { return RawDecoder::decode(shared(test::dngFile), 0.25, {}); }));
+    for (auto& run : runs) {
+        const auto result = run.get();
+        ASSERT_TRUE(result);
+        expectSamePicture(result->image, reference->image);
+    }
+}
+
+TEST(RawThumbnail, UsesTheEmbeddedPreviewWhenLargeEnough) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto crwPreview = test::largestEmbeddedJpeg(bytesOf(test::crwFile));
+    ASSERT_TRUE(crwPreview);
+    const auto whole = RawDecoder::thumbnail(shared(test::crwFile), 640);
+    ASSERT_TRUE(whole);
+    expectSameBitmap(*whole, *crwPreview);
+    const auto small = RawDecoder::thumbnail(shared(test::crwFile), 320);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->width(), 320);
+    EXPECT_EQ(small->height(), 240);
+    EXPECT_NEAR(test::meanColour(*small).luminance() / test::meanColour(*crwPreview).luminance(), 1.0, 0.03);
+
+    const Bitmap8 dngPreview = DngBytes(bytesOf(test::dngFile)).ifd0Preview();
+    const auto dngThumb = RawDecoder::thumbnail(shared(test::dngFile), 256);
+    ASSERT_TRUE(dngThumb);
+    expectSameBitmap(*dngThumb, dngPreview);
+}
+
+TEST(RawThumbnail, DecodesWhenThePreviewIsTooSmall) {
+    OMBREL_REQUIRE_TESTDATA();
+    const Bitmap8 preview = DngBytes(bytesOf(test::dngFile)).ifd0Preview();
+    const auto thumb = RawDecoder::thumbnail(shared(test::dngFile), 320);
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->width(), 320);
+    EXPECT_EQ(thumb->height(), 240);
+    const Rgb mine = test::meanColour(*thumb), theirs = test::meanColour(preview);
+    EXPECT_NEAR(std::log2(mine.luminance() / theirs.luminance()), 0.0, 0.75) << "a preview LibRaw brightened";
+    EXPECT_NEAR(mine.normalised().b / theirs.normalised().b, 1.0, 0.1);
+    EXPECT_GT(test::correlation(test::luminanceGrid(*thumb, 16, 12), test::luminanceGrid(preview, 16, 12)), 0.9);
+
+    const auto large = RawDecoder::thumbnail(shared(test::crwFile), 1000);
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->width(), 1000);
+    EXPECT_EQ(large->height(), 744);
+}
+
+TEST(RawThumbnail, IsUpright) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const Bitmap8 preview = DngBytes(bytesOf(test::dngFile)).ifd0Preview();
+    for (int orientation : {6, 8}) {
+        SCOPED_TRACE(orientation);
+        DngBytes dng(bytesOf(test::dngFile));
+        dng.setOrientation(orientation);
+        const fs::path file = write(dir, "turned.dng", dng.bytes());
+        const auto embedded = RawDecoder::thumbnail(file, 256);
+        ASSERT_TRUE(embedded);
+        expectSameBitmap(*embedded, applyOrientation(preview, orientation));
+        const auto decoded = RawDecoder::thumbnail(file, 320);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->width(), 240);
+        EXPECT_EQ(decoded->height(), 320);
+    }
+    EXPECT_FALSE(RawDecoder::thumbnail(shared(test::dngFile), 0));
+}
+
+}  // namespace
+}  // namespace ombrel

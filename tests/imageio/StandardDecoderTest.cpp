@@ -1,0 +1,858 @@
+#include "ImageStats.h"
+#include "TempDir.h"
+#include "TestData.h"
+
+#include "imageio/ColorProfile.h"
+#include "imageio/FileBytes.h"
+#include "imageio/HeifDecoder.h"
+#include "imageio/JpegDecoder.h"
+#include "imageio/JpegMarkers.h"
+#include "imageio/MetadataReader.h"
+#include "render/Orientation.h"
+#include "render/Resample.h"
+#include "render/SrgbTables.h"
+#include "render/ops/SrgbTransfer.h"
+#include "imageio/StandardDecoder.h"
+#include "imageio/WorkingSpace.h"
+
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <png.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace ombrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::meanChroma;
+using test::meanOf;
+using test::quadrantDifference;
+using test::quadrants;
+using test::Rgb;
+
+fs::path photo(const std::string& relative) { return *test::testDataDir() / relative; }
+
+std::pair<int, int> uprightSize(const ImageProperties& p) {
+    const int w = static_cast<int>(*p.pixelWidth), h = static_cast<int>(*p.pixelHeight);
+    return p.orientation.value_or(1) >= 5 ? std::pair{h, w} : std::pair{w, h};
+}
+
+std::pair<int, int> sizeOf(const Image& image) { return {image.width(), image.height()}; }
+
+// Every sampled pixel finite, alpha 1 (none of the test photos has
+// transparency; resampling may leave it a rounding step off).
+void expectPlainWorkingImage(const Image& image, const std::string& name) {
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7) {
+            const float* p = image.pixel(x, y);
+            ASSERT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) << name;
+            ASSERT_NEAR(p[3], 1.0f, 1e-5f) << name;
+        }
+}
+
+const std::vector<std::string> ordinaryPhotos = {
+    "jpeg/orientation_1_Landscape_1.jpg",         "jpeg/orientation_3_Landscape_3.jpg",
+    "jpeg/orientation_6_Landscape_6.jpg",         "jpeg/orientation_8_Landscape_8.jpg",
+    "jpeg/canon_eos_rp_MG_0633.jpg",              "jpeg/sony_slt_a57_DSC8833.jpg",
+    "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg", "jpeg/progressive_panasonic_dmc_lc70.jpg",
+    "jpeg/cmyk_pil_sample_cmyk.jpg",              "jpeg/grayscale_orientation6_derived.jpg",
+    "heic/iphone_xr_IMG_3578.heic",               "png/rgb8_with_exif_chunk.png",
+    "png/rgb16_photo_from_CRW_0104.png",          "png/pngsuite_basn2c16_rgb16.png",
+};
+
+TEST(StandardDecoderFiles, EveryOrdinaryPhotoDecodesUprightAtTheSizeItsPropertiesPromise) {
+    OMBREL_REQUIRE_TESTDATA();
+    for (const auto& name : ordinaryPhotos) {
+        const auto props = StandardDecoder::properties(photo(name));
+        ASSERT_TRUE(props && props->pixelWidth && props->pixelHeight && props->orientation) << name;
+        const auto upright = uprightSize(*props);
+
+        const auto full = StandardDecoder::decodeFull(photo(name));
+        ASSERT_TRUE(full) << name;
+        EXPECT_EQ(sizeOf(*full), upright) << name;
+        expectPlainWorkingImage(*full, name);
+
+        const auto reduced = StandardDecoder::decodeReduced(photo(name), 256);
+        ASSERT_TRUE(reduced) << name;
+        EXPECT_EQ(sizeOf(*reduced), fitWithin(upright.first, upright.second, 256)) << name;
+        expectPlainWorkingImage(*reduced, name);
+
+        const auto thumb = StandardDecoder::thumbnail(photo(name), 320);
+        ASSERT_TRUE(thumb) << name;
+        EXPECT_EQ(std::pair(thumb->width(), thumb->height()), fitWithin(upright.first, upright.second, 320)) << name;
+    }
+}
+
+TEST(StandardDecoderFiles, EveryTestFileReportsSizeAndOrientation) {
+    OMBREL_REQUIRE_TESTDATA();
+    for (const auto& entry : fs::recursive_directory_iterator(*test::testDataDir())) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+        const auto props = StandardDecoder::properties(entry.path());
+        ASSERT_TRUE(props) << entry.path();
+        EXPECT_TRUE(props->pixelWidth && props->pixelHeight && props->orientation) << entry.path();
+    }
+    // RAW sizes are the developed size: Exiv2 alone sees the CRW's 2272 x 1704
+    // JPEG-sized record; LibRaw develops 2312 x 1720.
+    const auto crw = StandardDecoder::properties(photo("raw/canon_powershot_s40_CRW_0113.crw"));
+    ASSERT_TRUE(crw);
+    EXPECT_EQ(crw->pixelWidth, 2312);
+    EXPECT_EQ(crw->pixelHeight, 1720);
+    const auto dng = StandardDecoder::properties(photo("raw/canon_powershot_s40_crop_from_CRW_0117.dng"));
+    ASSERT_TRUE(dng);
+    EXPECT_EQ(dng->pixelWidth, 1600);
+    EXPECT_EQ(dng->pixelHeight, 1200);
+    EXPECT_EQ(dng->orientation, 1);
+    EXPECT_EQ(dng->model, "Canon PowerShot S40");
+}
+
+TEST(StandardDecoderFiles, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
+    OMBREL_REQUIRE_TESTDATA();
+    // Files with XMP, EXIF items and profiles: the shared state of Exiv2, libheif and lcms2.
+    const std::vector<std::string> names = {"jpeg/canon_eos_rp_MG_0633.jpg", "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg",
+                                            "heic/iphone_xr_IMG_3578.heic", "png/rgb16_photo_from_CRW_0104.png"};
+    std::vector<ImageProperties> expectedProps;
+    std::vector<Image> expectedImages;
+    for (const auto& name : names) {
+        expectedProps.push_back(*StandardDecoder::properties(photo(name)));
+        expectedImages.push_back(*StandardDecoder::decodeReduced(photo(name), 200));
+    }
+    std::vector<int> mismatches(8, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round) {
+                const std::size_t i = (t + round) % names.size();
+                const auto props = StandardDecoder::properties(photo(names[i]));
+                const auto image = StandardDecoder::decodeReduced(photo(names[i]), 200);
+                if (!props || *props != expectedProps[i] || !image ||
+                    sizeOf(*image) != sizeOf(expectedImages[i]) || std::memcmp(image->data(), expectedImages[i].data(), image->byteCount()) != 0) {
+                    ++mismatches[t];
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+}
+
+TEST(StandardDecoderOrientation, LandscapeFilesAllShowTheSameUprightScene) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto reference = StandardDecoder::decodeFull(photo("jpeg/orientation_1_Landscape_1.jpg"));
+    ASSERT_TRUE(reference);
+    // The scene differs between quadrants, so a wrong turn cannot pass unnoticed.
+    const auto q = quadrants(*reference);
+    EXPECT_GT(test::distance(q[0], q[3]), 0.05);
+    EXPECT_GT(test::distance(q[1], q[2]), 0.05);
+
+    const auto referenceProxy = StandardDecoder::decodeReduced(photo("jpeg/orientation_1_Landscape_1.jpg"), 600);
+    ASSERT_TRUE(referenceProxy);
+    for (int o : {3, 6, 8}) {
+        const auto file = photo("jpeg/orientation_" + std::to_string(o) + "_Landscape_" + std::to_string(o) + ".jpg");
+        const auto full = StandardDecoder::decodeFull(file);
+        ASSERT_TRUE(full) << o;
+        ASSERT_EQ(sizeOf(*full), std::pair(1800, 1200)) << o;
+        EXPECT_LT(quadrantDifference(*full, *reference), 0.02) << "orientation " << o;
+
+        const auto proxy = StandardDecoder::decodeReduced(file, 600);
+        ASSERT_TRUE(proxy) << o;
+        ASSERT_EQ(sizeOf(*proxy), std::pair(600, 400)) << o;
+        EXPECT_LT(quadrantDifference(*proxy, *referenceProxy), 0.02) << "orientation " << o;
+    }
+}
+
+TEST(StandardDecoderOrientation, GreyOrientationSixMatchesTheColourPhotoItWasMadeFrom) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto grey = StandardDecoder::decodeFull(photo("jpeg/grayscale_orientation6_derived.jpg"));
+    ASSERT_TRUE(grey);
+    ASSERT_EQ(sizeOf(*grey), std::pair(840, 557));
+    for (int y = 0; y < grey->height(); y += 13)
+        for (int x = 0; x < grey->width(); x += 13) {
+            const float* p = grey->pixel(x, y);
+            ASSERT_EQ(p[0], p[1]);
+            ASSERT_EQ(p[1], p[2]);
+        }
+    // Brightness on a 4 x 4 grid follows the upright colour original.
+    const auto colour = StandardDecoder::decodeReduced(photo("jpeg/sony_slt_a57_DSC8833.jpg"), 840);
+    ASSERT_TRUE(colour);
+    for (int gy = 0; gy < 4; ++gy)
+        for (int gx = 0; gx < 4; ++gx) {
+            const Rgb g = meanOf(*grey, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
+            const Rgb c = meanOf(*colour, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
+            const double luminance = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+            EXPECT_NEAR(g.r, luminance, 0.05) << "cell " << gx << "," << gy;
+        }
+}
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The PNG with the orientation in its eXIf chunk (a 26-byte big-endian TIFF
+// block holding only the orientation) changed, and the chunk's CRC redone.
+std::string withPngOrientation(std::string png, int orientation) {
+    const std::size_t type = png.find("eXIf");
+    if (type == std::string::npos) return {};
+    const std::size_t data = type + 4;
+    png[data + 19] = static_cast<char>(orientation);
+    const std::uint32_t crc = crc32(png.substr(type, 4 + 26));
+    for (int i = 0; i < 4; ++i) png[data + 26 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    return png;
+}
+
+TEST(StandardDecoderOrientation, PngExifOrientationIsAppliedToo) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const auto original = photo("png/rgb8_with_exif_chunk.png");
+    const auto turned = dir / "turned.png";
+    test::writeFile(turned, withPngOrientation(test::readFile(original), 6));
+    ASSERT_EQ(StandardDecoder::properties(turned)->orientation, 6);
+
+    const auto stored = StandardDecoder::decodeFull(original);
+    const auto upright = StandardDecoder::decodeFull(turned);
+    ASSERT_TRUE(stored && upright);
+    const Image expected = applyOrientation(*stored, 6);
+    ASSERT_EQ(sizeOf(*upright), sizeOf(expected));
+    EXPECT_EQ(std::memcmp(upright->data(), expected.data(), expected.byteCount()), 0);
+}
+
+// One IFD entry; values of more than 4 bytes go to the data area.
+struct TiffEntry {
+    std::uint16_t tag, type;
+    std::uint32_t count;
+    std::vector<std::uint8_t> value;  // big-endian bytes
+};
+
+// A big-endian TIFF block: IFD0 with `ifd0` and a pointer to an EXIF IFD with `exif`.
+std::vector<std::uint8_t> tiffBlock(std::vector<TiffEntry> ifd0, const std::vector<TiffEntry>& exif) {
+    const auto ifdSize = [](std::size_t n) { return static_cast<std::uint32_t>(2 + 12 * n + 4); };
+    const std::uint32_t exifAt = 8 + ifdSize(ifd0.size() + 1);
+    ifd0.push_back({0x8769, 4, 1, {static_cast<std::uint8_t>(exifAt >> 24), static_cast<std::uint8_t>(exifAt >> 16),
+                                   static_cast<std::uint8_t>(exifAt >> 8), static_cast<std::uint8_t>(exifAt)}});
+    std::vector<std::uint8_t> out{'M', 'M', 0, 42, 0, 0, 0, 8};
+    std::vector<std::uint8_t> data;
+    std::uint32_t dataAt = exifAt + ifdSize(exif.size());
+    const auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    for (const std::vector<TiffEntry>* ifd : {&std::as_const(ifd0), &exif}) {
+        put(static_cast<std::uint32_t>(ifd->size()), 2);
+        for (const TiffEntry& e : *ifd) {
+            put(e.tag, 2);
+            put(e.type, 2);
+            put(e.count, 4);
+            if (e.value.size() <= 4) {
+                for (std::size_t i = 0; i < 4; ++i) out.push_back(i < e.value.size() ? e.value[i] : 0);
+            } else {
+                put(dataAt + static_cast<std::uint32_t>(data.size()), 4);
+                data.insert(data.end(), e.value.begin(), e.value.end());
+            }
+        }
+        put(0, 4);
+    }
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+TEST(StandardDecoderMetadata, TagsAreTakenOnlyWithTheirExpectedType) {
+    constexpr std::uint16_t ascii = 2, shortType = 3, rational = 5;
+    const auto block = tiffBlock(
+        {{0x010F, shortType, 1, {0, 7}},                          // Make as a number: left out
+         {0x0110, ascii, 3, {'M', '1', 0}}},                      // Model
+        {{0x829A, rational, 1, {0, 0, 0, 1, 0, 0, 0, 0}},        // ExposureTime 1/0: no number
+         {0x829D, ascii, 4, {'2', '.', '8', 0}},                  // FNumber as text: left out
+         {0x8827, shortType, 2, {0, 200, 0, 100}},                // ISO 200, 100
+         {0x920A, rational, 1, {0, 0, 0, 105, 0, 0, 0, 2}},       // FocalLength 52.5
+         {0x9003, shortType, 1, {0, 1}},                          // DateTimeOriginal as a number: left out
+         {0xA434, ascii, 6, {'L', 'e', 'n', 's', '1', 0}}});      // LensModel
+    ImageProperties p;
+    MetadataReader::addExifBlock(block, p);
+    EXPECT_FALSE(p.make);
+    EXPECT_EQ(p.model, "M1");
+    EXPECT_FALSE(p.exposureTime);
+    EXPECT_FALSE(p.fNumber);
+    EXPECT_EQ(p.isoSpeedRatings, (std::vector<std::int64_t>{200, 100}));
+    EXPECT_EQ(p.focalLength, 52.5);
+    EXPECT_FALSE(p.dateTimeOriginal);
+    EXPECT_EQ(p.lensModel, "Lens1");
+}
+
+TEST(StandardDecoderJpeg, DctScaleIsTheSmallestThatStillCoversTheTarget) {
+    const JpegDecoder::Size large{6000, 4000};
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 2800), 2);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 3000), 2);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 3001), 1);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 750), 8);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 751), 4);
+    EXPECT_EQ(JpegDecoder::scaleDenominator(large, 0), 1);
+    // Scaled sides round up: 1001 / 8 decodes to 126 pixels.
+    EXPECT_EQ(JpegDecoder::scaleDenominator({1001, 10}, 126), 8);
+}
+
+TEST(StandardDecoderJpeg, ReducedDecodeHasTheExactFittedSizeAndTheFullDecodesLook) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto file = photo("jpeg/canon_eos_rp_MG_0633.jpg");
+    const auto full = StandardDecoder::decodeFull(file);
+    ASSERT_TRUE(full);
+    ASSERT_EQ(sizeOf(*full), std::pair(4160, 2768));
+    for (double target : {1000.0, 2080.0, 2800.0, 519.5}) {
+        const auto reduced = StandardDecoder::decodeReduced(file, target);
+        ASSERT_TRUE(reduced) << target;
+        const auto expected = fitWithin(4160, 2768, target);
+        ASSERT_EQ(sizeOf(*reduced), expected) << target;
+        const Image scaled = resample(*full, expected.first, expected.second);
+        EXPECT_LT(quadrantDifference(*reduced, scaled), 0.01) << target;
+    }
+    // Already small enough: the whole picture, not enlarged.
+    const auto small = StandardDecoder::decodeReduced(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"), 5000);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(sizeOf(*small), std::pair(600, 900));
+}
+
+// Raw samples as libpng stores them (16-bit made native-endian), for comparing
+// the decoder's precision against.
+std::vector<std::uint16_t> rawPngSamples(const fs::path& file, int& channels) {
+    std::vector<std::uint16_t> samples;
+    FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return samples;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_read_png(png, info, PNG_TRANSFORM_SWAP_ENDIAN, nullptr);
+    const int width = static_cast<int>(png_get_image_width(png, info));
+    const int height = static_cast<int>(png_get_image_height(png, info));
+    const bool wide = png_get_bit_depth(png, info) == 16;
+    channels = png_get_channels(png, info);
+    png_bytepp rows = png_get_rows(png, info);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * channels; ++i)
+            samples.push_back(wide ? reinterpret_cast<const std::uint16_t*>(rows[y])[i] : rows[y][i]);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return samples;
+}
+
+TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
+    OMBREL_REQUIRE_TESTDATA();
+    struct Case {
+        const char* name;
+        double unit;  // largest stored value
+    };
+    for (const Case c : {Case{"png/rgb16_photo_from_CRW_0104.png", 65535}, Case{"png/pngsuite_basn2c16_rgb16.png", 65535},
+                         Case{"png/rgb8_with_exif_chunk.png", 255}}) {
+        int channels = 0;
+        const auto raw = rawPngSamples(photo(c.name), channels);
+        ASSERT_EQ(channels, 3) << c.name;
+        const auto image = StandardDecoder::decodeFull(photo(c.name));
+        ASSERT_TRUE(image) << c.name;
+        ASSERT_EQ(raw.size(), static_cast<std::size_t>(image->width()) * image->height() * 3) << c.name;
+        double worst = 0;
+        int between8BitSteps = 0;
+        for (int y = 0; y < image->height(); ++y)
+            for (int x = 0; x < image->width(); ++x)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const std::uint16_t stored = raw[(static_cast<std::size_t>(y) * image->width() + x) * 3 + ch];
+                    const double back = ops::srgbEncode(image->pixel(x, y)[ch]) * c.unit;
+                    worst = std::max(worst, std::abs(back - stored));
+                    if (c.unit > 255 && stored % 257 != 0) ++between8BitSteps;
+                }
+        // Within half a stored step: an 8-bit detour would miss by up to 128.
+        EXPECT_LT(worst, 0.5) << c.name;
+        if (c.unit > 255) {
+            EXPECT_GT(between8BitSteps, 0) << c.name << " holds real 16-bit values";
+        }
+    }
+}
+
+// Writes `pixels` (rows packed, `format` as the simplified libpng API names it).
+bool writePng(const fs::path& file, int width, int height, png_uint_32 format, const std::vector<std::uint8_t>& pixels,
+              const std::vector<std::uint8_t>& colourMap = {}) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = format;
+    image.colormap_entries = static_cast<png_uint_32>(colourMap.size() / 4);
+    return png_image_write_to_file(&image, file.c_str(), 0, pixels.data(), 0,
+                                   colourMap.empty() ? nullptr : colourMap.data()) != 0;
+}
+
+TEST(StandardDecoderPng, PaletteGreyAndAlphaLayoutsExpandToRgba) {
+    const test::TempDir dir;
+    const float* lin = srgb8ToLinear();
+    struct Case {
+        const char* name;
+        png_uint_32 format;
+        std::vector<std::uint8_t> pixels;  // two pixels
+        std::vector<std::uint8_t> colourMap;
+        std::array<float, 8> expected;  // two RGBA pixels
+    };
+    const Case cases[] = {
+        {"grey.png", PNG_FORMAT_GRAY, {10, 200}, {}, {lin[10], lin[10], lin[10], 1, lin[200], lin[200], lin[200], 1}},
+        {"grey-alpha.png", PNG_FORMAT_GA, {10, 255, 200, 51}, {},
+         {lin[10], lin[10], lin[10], 1, lin[200], lin[200], lin[200], 0.2f}},
+        {"rgba.png", PNG_FORMAT_RGBA, {1, 2, 3, 255, 250, 128, 0, 0}, {},
+         {lin[1], lin[2], lin[3], 1, lin[250], lin[128], lin[0], 0}},
+        {"palette.png", PNG_FORMAT_RGBA_COLORMAP, {1, 0}, {30, 60, 90, 255, 200, 100, 50, 102},
+         {lin[200], lin[100], lin[50], 0.4f, lin[30], lin[60], lin[90], 1}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writePng(dir / c.name, 2, 1, c.format, c.pixels, c.colourMap)) << c.name;
+        const auto image = StandardDecoder::decodeFull(dir / c.name);
+        ASSERT_TRUE(image) << c.name;
+        ASSERT_EQ(sizeOf(*image), std::pair(2, 1)) << c.name;
+        for (int i = 0; i < 8; ++i) EXPECT_NEAR(image->data()[i], c.expected[i], 1e-6f) << c.name << " sample " << i;
+    }
+}
+
+TEST(StandardDecoderColour, CmykComesOutAsRedLettersOnBlack) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto image = StandardDecoder::decodeFull(photo("jpeg/cmyk_pil_sample_cmyk.jpg"));
+    ASSERT_TRUE(image);
+    for (const auto& corner : {meanOf(*image, 0, 0.9, 0.1, 1), meanOf(*image, 0.9, 0.9, 1, 1)}) {
+        EXPECT_LT(corner.r, 0.02);
+        EXPECT_LT(corner.g, 0.02);
+        EXPECT_LT(corner.b, 0.02);
+    }
+    int red = 0, otherColour = 0;
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x) {
+            const float* p = image->pixel(x, y);
+            if (p[0] > 0.3f && p[1] < 0.05f && p[2] < 0.05f) ++red;
+            if (p[1] > 0.3f || p[2] > 0.3f) ++otherColour;
+        }
+    EXPECT_GT(red, 500);
+    EXPECT_EQ(otherColour, 0);
+}
+
+// The JPEG without its APP2 (ICC profile) segments: the same pixels, untagged.
+std::string withoutIccSegments(const std::string& jpeg) {
+    std::string out = jpeg.substr(0, 2);
+    std::size_t pos = 2;
+    while (pos + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[pos]) == 0xFF) {
+        const auto marker = static_cast<unsigned char>(jpeg[pos + 1]);
+        if (marker == 0xDA) break;
+        const std::size_t length = (static_cast<unsigned char>(jpeg[pos + 2]) << 8) | static_cast<unsigned char>(jpeg[pos + 3]);
+        if (marker != 0xE2) out += jpeg.substr(pos, length + 2);
+        pos += length + 2;
+    }
+    return out + jpeg.substr(pos);
+}
+
+TEST(StandardDecoderColour, AdobeRgbProfileMakesThePictureMoreColourfulThanTakingItAsSrgb) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const auto tagged = photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg");
+    const auto untagged = dir / "untagged.jpg";
+    test::writeFile(untagged, withoutIccSegments(test::readFile(tagged)));
+    ASSERT_TRUE(readJpegColourInfo(*readFileBytes(untagged)).icc.empty());
+
+    const auto withProfile = StandardDecoder::decodeFull(tagged);
+    const auto asSrgb = StandardDecoder::decodeFull(untagged);
+    ASSERT_TRUE(withProfile && asSrgb);
+    // Adobe RGB primaries lie outside sRGB's: honouring them spreads the channels.
+    EXPECT_GT(meanChroma(*withProfile), 1.1 * meanChroma(*asSrgb));
+
+    const auto thumbWithProfile = StandardDecoder::thumbnail(tagged, 300);
+    const auto thumbAsSrgb = StandardDecoder::thumbnail(untagged, 300);
+    ASSERT_TRUE(thumbWithProfile && thumbAsSrgb);
+    EXPECT_GT(meanChroma(*thumbWithProfile), 1.1 * meanChroma(*thumbAsSrgb));
+}
+
+// One 8-bit RGB pixel through `icc`, as 8-bit (table path) or 16-bit (engine path) samples.
+Rgb throughProfile(const std::vector<std::uint8_t>& icc, int r, int g, int b, bool sixteenBit) {
+    Samples s;
+    s.width = s.height = 1;
+    s.layout = sixteenBit ? SampleLayout::Rgb16 : SampleLayout::Rgb8;
+    std::uint8_t* data = allocateRows(s);
+    const int v[3] = {r, g, b};
+    for (int c = 0; c < 3; ++c) {
+        if (sixteenBit) {
+            reinterpret_cast<std::uint16_t*>(data)[c] = static_cast<std::uint16_t>(v[c] * 257);
+        } else {
+            data[c] = static_cast<std::uint8_t>(v[c]);
+        }
+    }
+    s.icc = icc;
+    const auto image = ColorProfile::toWorking(s);
+    if (!image) return {NAN, NAN, NAN};
+    return {image->data()[0], image->data()[1], image->data()[2]};
+}
+
+void expectRgbNear(const Rgb& actual, const Rgb& expected, const std::string& what) {
+    EXPECT_NEAR(actual.r, expected.r, 2e-3) << what;
+    EXPECT_NEAR(actual.g, expected.g, 2e-3) << what;
+    EXPECT_NEAR(actual.b, expected.b, 2e-3) << what;
+}
+
+TEST(StandardDecoderColour, EmbeddedProfilesKeepPrimariesOutsideSrgbUnclipped) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto adobe = readJpegColourInfo(*readFileBytes(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"))).icc;
+    const auto heic = HeifDecoder::decode(*readFileBytes(photo("heic/iphone_xr_IMG_3578.heic")));
+    ASSERT_FALSE(adobe.empty());
+    ASSERT_TRUE(heic && !heic->icc.empty());
+    // Columns of the published Adobe RGB -> sRGB and Display P3 -> sRGB matrices.
+    for (bool sixteenBit : {false, true}) {
+        const std::string path = sixteenBit ? "16-bit" : "8-bit";
+        expectRgbNear(throughProfile(adobe, 255, 0, 0, sixteenBit), {1.3984, 0, 0}, "Adobe red " + path);
+        expectRgbNear(throughProfile(adobe, 0, 255, 0, sixteenBit), {-0.3984, 1, -0.0429}, "Adobe green " + path);
+        expectRgbNear(throughProfile(heic->icc, 255, 0, 0, sixteenBit), {1.2249, -0.0420, -0.0196}, "P3 red " + path);
+        expectRgbNear(throughProfile(heic->icc, 0, 0, 255, sixteenBit), {0, 0, 1.0983}, "P3 blue " + path);
+        expectRgbNear(throughProfile(heic->icc, 255, 255, 255, sixteenBit), {1, 1, 1}, "P3 white " + path);
+    }
+}
+
+// Random 8-bit samples of `layout`, optionally tagged.
+Samples noiseSamples(int width, int height, SampleLayout layout, std::vector<std::uint8_t> icc, unsigned seed) {
+    Samples s;
+    s.width = width;
+    s.height = height;
+    s.layout = layout;
+    std::uint8_t* rows = allocateRows(s);
+    std::mt19937 rng(seed);
+    for (std::size_t i = 0; i < s.stride * height; ++i) rows[i] = static_cast<std::uint8_t>(rng());
+    s.icc = std::move(icc);
+    return s;
+}
+
+TEST(StandardDecoderConversion, OnePassShrinkMatchesConvertingThenResampling) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto adobe = readJpegColourInfo(*readFileBytes(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"))).icc;
+    struct Case {
+        SampleLayout layout;
+        std::vector<std::uint8_t> icc;
+        int width, height;
+    };
+    const Case cases[] = {{SampleLayout::Rgb8, {}, 301, 157},     {SampleLayout::Rgb8, adobe, 640, 95},
+                          {SampleLayout::Rgba8, {}, 97, 211},     {SampleLayout::Gray8, {}, 250, 250},
+                          {SampleLayout::GrayAlpha8, {}, 33, 400}, {SampleLayout::Rgb8, {}, 1000, 700}};
+    for (const Case& c : cases) {
+        const Samples s = noiseSamples(1000, 700, c.layout, c.icc, c.width);
+        const auto reference = toWorkingImage(s);
+        const auto onePass = toWorkingImage(s, c.width, c.height);
+        ASSERT_TRUE(reference && onePass);
+        const Image expected = resample(*reference, c.width, c.height);
+        ASSERT_EQ(sizeOf(*onePass), sizeOf(expected));
+        float worst = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (std::size_t i = 0; i < expected.rowLength(); ++i)
+                worst = std::max(worst, std::abs(onePass->row(y)[i] - expected.row(y)[i]));
+        EXPECT_LT(worst, 1e-5f) << c.width << " x " << c.height;
+    }
+}
+
+TEST(StandardDecoderThumbnail, EmbeddedThumbnailsOnlyWhenLargeEnoughAndAlikeDecoded) {
+    OMBREL_REQUIRE_TESTDATA();
+    // The HEIC's 320 x 240 thumbnail item serves 320 and below; 400 needs a decode.
+    const auto heic = photo("heic/iphone_xr_IMG_3578.heic");
+    const auto item = StandardDecoder::thumbnail(heic, 320);
+    const auto smaller = StandardDecoder::thumbnail(heic, 200);
+    const auto decoded = StandardDecoder::thumbnail(heic, 400);
+    ASSERT_TRUE(item && smaller && decoded);
+    EXPECT_EQ(std::pair(item->width(), item->height()), std::pair(320, 240));
+    EXPECT_EQ(std::pair(smaller->width(), smaller->height()), std::pair(200, 150));
+    EXPECT_EQ(std::pair(decoded->width(), decoded->height()), std::pair(400, 300));
+    EXPECT_LT(quadrantDifference(*item, resample(*decoded, 320, 240)), 8.0);
+
+    // The 7D's EXIF thumbnail is 171 x 256 and sRGB although the picture is Adobe RGB.
+    const auto jpeg = photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg");
+    const auto exif = StandardDecoder::thumbnail(jpeg, 256);
+    const auto fromPicture = StandardDecoder::thumbnail(jpeg, 257);
+    ASSERT_TRUE(exif && fromPicture);
+    EXPECT_EQ(std::pair(exif->width(), exif->height()), std::pair(171, 256));
+    EXPECT_LT(quadrantDifference(*exif, resample(*fromPicture, 171, 256)), 8.0);
+
+    // A letterboxed 4:3 EXIF thumbnail of a 3:2 picture is not used.
+    const auto rp = StandardDecoder::thumbnail(photo("jpeg/canon_eos_rp_MG_0633.jpg"), 160);
+    ASSERT_TRUE(rp);
+    EXPECT_EQ(std::pair(rp->width(), rp->height()), std::pair(160, 106));
+}
+
+// A minimal big-endian EXIF block: Make "Test" and Orientation 6.
+std::vector<std::uint8_t> exifMakeAndOrientationSix() {
+    return {'M', 'M', 0, 42, 0, 0, 0, 8,                       // header, IFD0 at 8
+            0, 2,                                              // two entries
+            0x01, 0x0F, 0, 2, 0, 0, 0, 5, 0, 0, 0, 38,         // Make: ASCII, 5 bytes at 38
+            0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0,          // Orientation: SHORT 6
+            0, 0, 0, 0,                                        // no next IFD
+            'T', 'e', 's', 't', 0};
+}
+
+struct HeicPicture {
+    int width = 64, height = 32;
+    int bits = 8;  // per channel
+    heif_orientation orientation = heif_orientation_normal;
+    std::vector<std::uint8_t> exif;
+    std::function<std::array<int, 3>(int x, int y)> pixel;
+};
+
+// Encodes a picture as HEIC; false when no HEVC encoder is available.
+bool writeHeic(const fs::path& file, const HeicPicture& picture) {
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
+        heif_context_free(ctx);
+        return false;
+    }
+    heif_encoder_set_lossy_quality(encoder, 95);
+    const bool deep = picture.bits > 8;
+    heif_image* image = nullptr;
+    heif_image_create(picture.width, picture.height, heif_colorspace_RGB,
+                      deep ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, picture.width, picture.height, picture.bits);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const auto rgb = picture.pixel(x, y);
+            for (int c = 0; c < 3; ++c) {
+                std::uint8_t* p = plane + y * stride + (x * 3 + c) * (deep ? 2 : 1);
+                p[0] = static_cast<std::uint8_t>(rgb[c] & 0xFF);
+                if (deep) p[1] = static_cast<std::uint8_t>(rgb[c] >> 8);
+            }
+        }
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = picture.orientation;
+    heif_image_handle* handle = nullptr;
+    const bool encoded = heif_context_encode_image(ctx, image, encoder, options, &handle).code == heif_error_Ok;
+    if (encoded) {
+        if (!picture.exif.empty()) {
+            heif_context_add_exif_metadata(ctx, handle, picture.exif.data(), static_cast<int>(picture.exif.size()));
+        }
+        heif_context_write_to_file(ctx, file.c_str());
+        heif_image_handle_release(handle);
+    }
+    heif_encoding_options_free(options);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(ctx);
+    return encoded;
+}
+
+TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
+    const test::TempDir dir;
+    const auto file = dir / "turned.heic";
+    // Stored 64 x 32, left half red and right half blue, shown turned 90° clockwise
+    // by the file's own transform, and also carrying EXIF orientation 6.
+    HeicPicture picture;
+    picture.orientation = heif_orientation_rotate_90_cw;
+    picture.exif = exifMakeAndOrientationSix();
+    picture.pixel = [](int x, int) { return x < 32 ? std::array{220, 20, 20} : std::array{20, 20, 220}; };
+    if (!writeHeic(file, picture)) GTEST_SKIP() << "no HEVC encoder";
+
+    const auto props = StandardDecoder::properties(file);
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->pixelWidth, 32);
+    EXPECT_EQ(props->pixelHeight, 64);
+    EXPECT_EQ(props->orientation, 1);
+    EXPECT_EQ(props->make, "Test");
+
+    for (const auto& image : {StandardDecoder::decodeFull(file), StandardDecoder::decodeReduced(file, 16)}) {
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->height(), 2 * image->width());
+        // Turned clockwise once: the red left half is now on top.
+        const Rgb top = meanOf(*image, 0.2, 0.1, 0.8, 0.4), bottom = meanOf(*image, 0.2, 0.6, 0.8, 0.9);
+        EXPECT_GT(top.r, 5 * top.b);
+        EXPECT_GT(bottom.b, 5 * bottom.r);
+    }
+}
+
+TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
+    const test::TempDir dir;
+    const auto file = dir / "deep.heic";
+    HeicPicture picture;
+    picture.bits = 10;
+    picture.pixel = [](int, int) { return std::array{800, 400, 100}; };
+    if (!writeHeic(file, picture)) GTEST_SKIP() << "no HEVC encoder";
+    const auto image = StandardDecoder::decodeFull(file);
+    if (!image) GTEST_SKIP() << "the HEVC encoder cannot write 10-bit files";
+    const Rgb mean = meanOf(*image, 0.25, 0.25, 0.75, 0.75);
+    // Lossy coding of a flat colour stays within a few 10-bit steps.
+    EXPECT_NEAR(ops::srgbEncode(static_cast<float>(mean.r)) * 1023, 800, 4);
+    EXPECT_NEAR(ops::srgbEncode(static_cast<float>(mean.g)) * 1023, 400, 4);
+    EXPECT_NEAR(ops::srgbEncode(static_cast<float>(mean.b)) * 1023, 100, 4);
+}
+
+TEST(StandardDecoderFailure, DamagedTestFilesGiveWhatDecodes) {
+    OMBREL_REQUIRE_TESTDATA();
+    const auto truncated = photo("bad/truncated_60pct_canon_350d_MG_9380.jpg");
+    const auto props = StandardDecoder::properties(truncated);
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->pixelWidth, 2496);
+    EXPECT_EQ(props->model, "Canon EOS DIGITAL REBEL XT");
+    const auto image = StandardDecoder::decodeFull(truncated);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(sizeOf(*image), std::pair(2496, 1664));
+    // The top holds the photo; the missing bottom is flat mid grey.
+    const Rgb bottom = meanOf(*image, 0, 0.95, 1, 1);
+    const float grey = srgb8ToLinear()[128];
+    EXPECT_NEAR(bottom.r, grey, 0.01);
+    EXPECT_NEAR(bottom.b, grey, 0.01);
+    EXPECT_GT(test::distance(meanOf(*image, 0, 0, 1, 0.2), {grey, grey, grey}), 0.03);
+    EXPECT_TRUE(StandardDecoder::thumbnail(truncated, 320));
+
+    const auto corrupt = photo("bad/corrupt_exif_olympus_u1020.jpg");
+    EXPECT_EQ(StandardDecoder::properties(corrupt)->pixelWidth, 3648);
+    const auto corruptImage = StandardDecoder::decodeReduced(corrupt, 800);
+    ASSERT_TRUE(corruptImage);
+    EXPECT_EQ(sizeOf(*corruptImage), std::pair(800, 600));
+}
+
+void expectNothingFrom(const fs::path& file) {
+    EXPECT_FALSE(StandardDecoder::properties(file)) << file;
+    EXPECT_FALSE(StandardDecoder::decodeFull(file)) << file;
+    EXPECT_FALSE(StandardDecoder::decodeReduced(file, 100)) << file;
+    EXPECT_FALSE(StandardDecoder::thumbnail(file, 100)) << file;
+}
+
+std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
+
+TEST(StandardDecoderFailure, NonImagesGiveNothing) {
+    const test::TempDir dir;
+    expectNothingFrom(dir / "missing.jpg");
+    test::writeFile(dir / "empty.jpg", "");
+    expectNothingFrom(dir / "empty.jpg");
+    test::writeFile(dir / "text.png", "just some words, not a picture\n");
+    expectNothingFrom(dir / "text.png");
+    for (const char* name : {"noise.jpg", "noise.heic", "noise.dng"}) {
+        test::writeFile(dir / name, randomBytes(50000, 7));
+        expectNothingFrom(dir / name);
+    }
+    EXPECT_FALSE(StandardDecoder::decodeReduced(dir / "missing.jpg", 0));
+}
+
+// Whatever comes back from a damaged file is a plain picture of the promised size.
+void expectNoCrashAndSaneSize(const fs::path& file, std::pair<int, int> size) {
+    if (const auto image = StandardDecoder::decodeFull(file)) {
+        EXPECT_EQ(sizeOf(*image), size) << file;
+    }
+    if (const auto image = StandardDecoder::decodeReduced(file, 100)) {
+        EXPECT_EQ(sizeOf(*image), fitWithin(size.first, size.second, 100)) << file;
+    }
+    if (const auto thumb = StandardDecoder::thumbnail(file, 64)) {
+        EXPECT_LE(std::max(thumb->width(), thumb->height()), 64);
+    }
+    StandardDecoder::properties(file);
+}
+
+TEST(StandardDecoderFailure, ValidHeadersFollowedByNoiseNeverCrash) {
+    const test::TempDir dir;
+    const std::string heifBrand("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24);
+    const std::pair<std::string, std::string> starts[] = {
+        {"noise.jpg", "\xFF\xD8\xFF\xE0"}, {"noise.png", "\x89PNG\r\n\x1A\n"}, {"noise.heic", heifBrand}};
+    for (unsigned seed = 1; seed <= 5; ++seed)
+        for (const auto& [name, start] : starts) {
+            test::writeFile(dir / name, start + randomBytes(20000, seed));
+            const auto image = StandardDecoder::decodeFull(dir / name);
+            if (image) expectPlainWorkingImage(*image, name);
+            StandardDecoder::thumbnail(dir / name, 64);
+            StandardDecoder::properties(dir / name);
+        }
+}
+
+// `bytes` with a big-endian 16-bit or 32-bit number written at `pos`.
+void putBigEndian(std::string& bytes, std::size_t pos, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[pos + i] = static_cast<char>(value >> (8 * (size - 1 - i)));
+}
+
+TEST(StandardDecoderFailure, HeadersClaimingFarMorePixelsThanTheFileHoldsAreRefused) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    // A 20 KB JPEG start whose frame header claims 16000 x 16000.
+    std::string jpeg = test::readFile(photo("jpeg/orientation_1_Landscape_1.jpg")).substr(0, 20000);
+    const std::size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    putBigEndian(jpeg, sof + 5, 16000, 2);
+    putBigEndian(jpeg, sof + 7, 16000, 2);
+    test::writeFile(dir / "huge.jpg", jpeg);
+    EXPECT_FALSE(StandardDecoder::decodeFull(dir / "huge.jpg"));
+    EXPECT_FALSE(StandardDecoder::thumbnail(dir / "huge.jpg", 320));
+
+    // A PNG start whose header claims 16000 x 16000 (CRC redone so libpng accepts it).
+    std::string png = test::readFile(photo("png/rgb8_with_exif_chunk.png")).substr(0, 20000);
+    putBigEndian(png, 16, 16000, 4);
+    putBigEndian(png, 20, 16000, 4);
+    putBigEndian(png, 29, crc32(png.substr(12, 17)), 4);
+    test::writeFile(dir / "huge.png", png);
+    EXPECT_FALSE(StandardDecoder::decodeFull(dir / "huge.png"));
+
+    // The same claim is fine when the file is big enough to hold it: only the
+    // density of the data is judged, here for a 2496 x 1664 file cut to 60 %.
+    EXPECT_TRUE(StandardDecoder::decodeReduced(photo("bad/truncated_60pct_canon_350d_MG_9380.jpg"), 500));
+}
+
+// Cuts at the very start, inside the headers and across the whole file.
+std::vector<std::size_t> cutPoints(std::size_t size) {
+    std::vector<std::size_t> cuts{1, 2, 3, 8, 12, 20, 40, 100, 300, 1000, 3000};
+    for (int i = 1; i < 24; ++i) cuts.push_back(size * i / 24);
+    cuts.push_back(size - 1);
+    return cuts;
+}
+
+TEST(StandardDecoderFailure, TruncationsAnywhereGiveNothingOrThePromisedSize) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    const std::pair<const char*, std::pair<int, int>> files[] = {
+        {"jpeg/orientation_6_Landscape_6.jpg", {1800, 1200}},
+        {"jpeg/progressive_panasonic_dmc_lc70.jpg", {1280, 960}},
+        {"png/rgb8_with_exif_chunk.png", {512, 512}},
+        {"png/rgb16_photo_from_CRW_0104.png", {800, 595}},
+        {"heic/iphone_xr_IMG_3578.heic", {4032, 3024}},
+    };
+    for (const auto& [name, size] : files) {
+        const std::string bytes = test::readFile(photo(name));
+        const auto cut = dir / fs::path(name).filename();
+        for (std::size_t n : cutPoints(bytes.size())) {
+            test::writeFile(cut, bytes.substr(0, n));
+            SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(n));
+            expectNoCrashAndSaneSize(cut, size);
+        }
+    }
+}
+
+TEST(StandardDecoderFailure, TruncatedJpegAndPngKeepTheRowsThatArrived) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    for (const char* name : {"jpeg/orientation_1_Landscape_1.jpg", "png/rgb8_with_exif_chunk.png"}) {
+        const std::string bytes = test::readFile(photo(name));
+        const auto cut = dir / fs::path(name).filename();
+        test::writeFile(cut, bytes.substr(0, bytes.size() * 3 / 4));
+        const auto whole = StandardDecoder::decodeFull(photo(name));
+        const auto partial = StandardDecoder::decodeFull(cut);
+        ASSERT_TRUE(whole && partial) << name;
+        ASSERT_EQ(sizeOf(*partial), sizeOf(*whole)) << name;
+        EXPECT_LT(test::distance(meanOf(*partial, 0, 0, 1, 0.3), meanOf(*whole, 0, 0, 1, 0.3)), 1e-6) << name;
+        EXPECT_GT(test::distance(meanOf(*partial, 0, 0.97, 1, 1), meanOf(*whole, 0, 0.97, 1, 1)), 0.01) << name;
+    }
+}
+
+TEST(StandardDecoderFailure, CorruptScanDataStillDecodes) {
+    OMBREL_REQUIRE_TESTDATA();
+    const test::TempDir dir;
+    std::string bytes = test::readFile(photo("jpeg/orientation_3_Landscape_3.jpg"));
+    std::mt19937 rng(3);
+    for (int i = 0; i < 200; ++i) bytes[bytes.size() / 2 + rng() % (bytes.size() / 3)] = static_cast<char>(rng());
+    test::writeFile(dir / "corrupt.jpg", bytes);
+    expectNoCrashAndSaneSize(dir / "corrupt.jpg", {1800, 1200});
+}
+
+}  // namespace
+}  // namespace ombrel
