@@ -9,12 +9,16 @@ CMAKE_FLAGS ?=
 # The coverage build is a second full build: let ccache share what it can.
 CCACHE_FLAGS := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test stress coverage bench screenshots install package check-package fuzz clean
+.PHONY: all deps deps-sanitize configure build run test stress coverage bench screenshots install package \
+        check-package sanitize fuzz clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+deps-sanitize:
+	@scripts/install-deps sanitize
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) > /dev/null
@@ -79,8 +83,13 @@ package: build
 check-package: package
 	scripts/check-package "$$(ls -t $(BUILD_DIR)/ombrel_*.deb | head -n 1)"
 
-# Every fuzz target for FUZZ_SECONDS each (default 600), built with clang.
-fuzz: deps
+# One clang build with AddressSanitizer and UndefinedBehaviorSanitizer: the
+# tests of the Qt-free code, the widget tests, and every fuzz target briefly.
+sanitize: deps-sanitize
+	@scripts/sanitize
+
+# Every fuzz target for FUZZ_SECONDS each (default 600), in the same build.
+fuzz: deps-sanitize
 	@scripts/fuzz
 
 clean:

@@ -1,4 +1,5 @@
 #include "ModelFixture.h"
+#include "Slowdown.h"
 
 #include "ui/ExportSheet.h"
 #include "ui/SegmentedControl.h"
@@ -105,10 +106,10 @@ private slots:
         QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
         QVERIFY(model.exportProgress()->running());
         QVERIFY(!sheet->exportButton()->isEnabled() && sheet->findChild<QProgressBar*>()->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!model.exportProgress()->running(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.exportProgress()->running(), 60000 * test::slowdown);
         ticker.stop();
         qInfo("longest wait of the event loop during the export: %lld ms", static_cast<long long>(longestGap));
-        QVERIFY(longestGap < 100);
+        QVERIFY(longestGap < 100 * test::slowdown);
 
         auto* summary = sheet->findChild<QLabel*>("summary");
         QVERIFY(summary->isVisible() && !sheet->findChild<QProgressBar*>()->isVisible());
@@ -129,7 +130,7 @@ private slots:
         again.setDestination(dir.path() / "blocker" / "out");
         again.show();
         QTest::mouseClick(again.exportButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.exportProgress()->running(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.exportProgress()->running(), 20000 * test::slowdown);
         QVERIFY(again.findChild<QLabel*>("summary")->text().startsWith("Exported 0, 2 failed: "));
         QCOMPARE(readFile(dir.path() / "blocker"), std::string("not a folder"));
     }

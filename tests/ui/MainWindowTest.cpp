@@ -234,9 +234,9 @@ private slots:
         for (int i = 1; i <= 5; ++i) QTest::mouseMove(slider, start + QPoint(12 * i, 0));
         QTest::mouseRelease(slider, Qt::LeftButton, {}, start + QPoint(60, 0));
         QVERIFY(w.model->edit()->settings().exposure > 0);
+        QVERIFY(!Sidecar::read(photo));
         QVERIFY(w.waitForFrame());
         QVERIFY(w.preview().shownFrameId() > before);
-        QVERIFY(!Sidecar::read(photo));
         QTRY_VERIFY(Sidecar::read(photo).has_value());
         QCOMPARE(Sidecar::read(photo)->settings.exposure, w.model->edit()->settings().exposure);
         w.model->undo();

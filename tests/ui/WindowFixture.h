@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModelFixture.h"
+#include "Slowdown.h"
 
 #include "library/AppModel.h"
 #include "preview/PreviewView.h"
@@ -50,7 +51,7 @@ struct Window {
     // Opens `locations` as a drop would and waits until a photo is current.
     bool open(const std::vector<std::filesystem::path>& locations) const {
         window->openLocations(locations);
-        return QTest::qWaitFor([&] { return model->currentID().has_value(); }, 5000);
+        return QTest::qWaitFor([&] { return model->currentID().has_value(); }, 5000 * slowdown);
     }
 
     // Copies the test photo `relative` into `photos`, opens that folder and,
@@ -62,7 +63,7 @@ struct Window {
 
     // Waits until the current photo's proxy is decoded and a frame of the
     // newest request is on screen.
-    bool waitForFrame(int timeoutMs = 15000) const {
+    bool waitForFrame(int timeoutMs = 15000 * slowdown) const {
         return QTest::qWaitFor(
             [&] {
                 return model->proxy() && !model->loading() && preview().settled() && preview().shownFrameId() > 0;
