@@ -6,15 +6,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
+#include <cstddef>
 
 namespace ombrel {
 
 namespace {
 
+// Never freed: a thumbnail or decode thread may still be reading a table
+// while the program's statics are destroyed at exit.
 template <std::size_t N>
-std::vector<float> table(double denominator) {
-    std::vector<float> t(N);
+const float* table(double denominator) {
+    auto* t = new float[N];
     for (std::size_t i = 0; i < N; ++i) t[i] = ops::srgbDecode(static_cast<float>(i / denominator));
     return t;
 }
@@ -22,18 +24,18 @@ std::vector<float> table(double denominator) {
 }  // namespace
 
 const float* srgb8ToLinear() {
-    static const std::vector<float> t = table<256>(255.0);
-    return t.data();
+    static const float* const t = table<256>(255.0);
+    return t;
 }
 
 const float* srgb16ToLinear() {
-    static const std::vector<float> t = table<65536>(65535.0);
-    return t.data();
+    static const float* const t = table<65536>(65535.0);
+    return t;
 }
 
 const float* srgbProductToLinear() {
-    static const std::vector<float> t = table<255 * 255 + 1>(255.0 * 255.0);
-    return t.data();
+    static const float* const t = table<255 * 255 + 1>(255.0 * 255.0);
+    return t;
 }
 
 Bitmap8 toBitmap8(const Image& image) {
