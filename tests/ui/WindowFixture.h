@@ -63,12 +63,13 @@ struct Window {
 
     // Waits until the current photo's proxy is decoded and a frame of the
     // newest request is on screen.
-    bool waitForFrame(int timeoutMs = 15000 * slowdown) const {
+    // `timeoutMs` in a Release build; the sanitizer build waits `slowdown` times longer.
+    bool waitForFrame(int timeoutMs = 15000) const {
         return QTest::qWaitFor(
             [&] {
                 return model->proxy() && !model->loading() && preview().settled() && preview().shownFrameId() > 0;
             },
-            timeoutMs);
+            timeoutMs * slowdown);
     }
 };
 
