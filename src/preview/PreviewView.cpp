@@ -48,13 +48,16 @@ PreviewView::PreviewView(AppModel& model, QWidget* parent) : QWidget(parent), mo
     // prefiltered source in the engine's cache: most of a first frame's work.
     model_.setProxyWarmer([shape = shape_](const LoadedImage& image, const EditSettings& settings) {
         viewport::Size view;
-        bool clipping = false;
+        bool before = false, clipping = false;
         {
             const std::lock_guard lock(shape->mutex);
             view = shape->view;
+            before = shape->before;
             clipping = shape->clipping;
         }
-        const std::optional<FrameRequest> first = planFitFrame(image, ShownEdit::of(settings, false, false, clipping), view);
+        // A newly shown photo is never in crop editing.
+        const std::optional<FrameRequest> first =
+            planFitFrame(image, ShownEdit::of(settings, before, false, clipping), view);
         if (!first) return;
         Pipeline pipeline;
         FrameRenderer::render(pipeline, *first);
@@ -164,6 +167,7 @@ void PreviewView::requestFrame() {
     {
         const std::lock_guard lock(shape_->mutex);
         shape_->view = {width() * dpr, height() * dpr};
+        shape_->before = vs.showBefore();
         shape_->clipping = vs.showClipping();
     }
     // The full frame after a drag is no change of the user's: the next edit

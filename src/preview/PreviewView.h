@@ -102,6 +102,7 @@ private:
     struct Shape {
         std::mutex mutex;
         viewport::Size view;
+        bool before = false;
         bool clipping = false;
     };
     std::shared_ptr<Shape> shape_ = std::make_shared<Shape>();
