@@ -44,7 +44,7 @@ stress: build
 # compiler added where no source path leads are not counted.
 coverage: deps
 	@cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_BUILD_BENCH=OFF $(CCACHE_FLAGS) \
-	  -DCMAKE_C_FLAGS=--coverage -DCMAKE_CXX_FLAGS=--coverage \
+	  -DCMAKE_C_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
 	  -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage $(CMAKE_FLAGS) > /dev/null
 	@cmake --build $(COVERAGE_DIR)
 	@find $(COVERAGE_DIR) -name '*.gcda' -delete
@@ -54,7 +54,7 @@ coverage: deps
 	    --exclude-directories '$(COVERAGE_DIR)/CMakeFiles/[0-9.]+' \
 	    --filter 'src/' --exclude 'tests/' --exclude 'bench/' --exclude 'fuzz/' \
 	    --exclude 'build[^/]*/' --exclude '.*_autogen/' \
-	    --exclude-throw-branches --exclude-unreachable-branches \
+	    --exclude-throw-branches --exclude-unreachable-branches --gcov-ignore-parse-errors \
 	    --sort-percentage --txt $(COVERAGE_DIR)/coverage.txt \
 	    --html-details $(COVERAGE_DIR)/coverage/index.html --print-summary || exit 1; \
 	  echo "per file: $(COVERAGE_DIR)/coverage.txt, $(COVERAGE_DIR)/coverage/index.html"; \
