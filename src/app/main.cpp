@@ -1,6 +1,7 @@
 #include "InteractionBenchmark.h"
 
 #include "library/AppModel.h"
+#include "render/HugePages.h"
 #include "ui/KeyFilter.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
@@ -14,6 +15,7 @@
 #include <vector>
 
 int main(int argc, char* argv[]) {
+    ombrel::HugePages::restartWithThem(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel"));
     QApplication::setOrganizationName(QStringLiteral("Ombrel"));

@@ -4,6 +4,8 @@
 #include "ExportCommand.h"
 #include "InfoCommand.h"
 
+#include "render/HugePages.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -23,6 +25,7 @@ const std::string program = "ombrel-cli";
 
 int main(int argc, char** argv) {
     using namespace ombrel;
+    HugePages::restartWithThem(argv);
 
     CLI::App app{"Export photos and show their Info with Ombrel's own rendering, from the command line.\n"
                  "PATHs are photos and/or folders; folders are listed like opening them in Ombrel\n"
