@@ -14,10 +14,14 @@ namespace ombrel {
 
 namespace {
 
-// Big enough to look sharp at fit on most screens until the proxy arrives,
-// small enough that a DCT-scaled decode of it takes milliseconds.
+// A RAW file's embedded preview is used when it is big enough to look sharp
+// at fit on most screens until the proxy arrives.
 constexpr int quickLookMinSide = 640;
 constexpr int quickLookMaxSide = 1600;
+// A JPEG has no such preview: its quick look is a decode at an eighth or a
+// quarter of its size, which skips most of the inverse DCT. Any larger and it
+// costs as much as the proxy's own decode, which it would slow down.
+constexpr int jpegQuickLookSide = 640;
 
 bool hasJpegExtension(const std::filesystem::path& file) {
     std::string ext = file.extension().string();
@@ -44,7 +48,7 @@ ModelServices ModelServices::standard() {
     };
     services.quickLook = [](const std::filesystem::path& file) -> std::optional<Bitmap8> {
         if (isRawFile(file)) return RawDecoder::embeddedPreview(file, quickLookMinSide, quickLookMaxSide);
-        if (hasJpegExtension(file)) return StandardDecoder::thumbnail(file, quickLookMaxSide);
+        if (hasJpegExtension(file)) return StandardDecoder::thumbnail(file, jpegQuickLookSide);
         return std::nullopt;
     };
     return services;
