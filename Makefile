@@ -44,7 +44,7 @@ stress: build
 # compiler added where no source path leads are not counted.
 coverage: deps
 	@cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_BUILD_BENCH=OFF $(CCACHE_FLAGS) \
-	  -DCMAKE_C_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
+	  -DCMAKE_C_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic -DOMBREL_TEST_SLOWDOWN=10" \
 	  -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage $(CMAKE_FLAGS) > /dev/null
 	@cmake --build $(COVERAGE_DIR)
 	@find $(COVERAGE_DIR) -name '*.gcda' -delete
