@@ -112,7 +112,9 @@ TEST_P(ExportFileFormats, CarriesMakeAndModelWithOrientationOne) {
     ASSERT_TRUE(back);
     EXPECT_EQ(std::pair(back->width, back->height), std::pair(48, 64));
     EXPECT_EQ(back->icc, iccProfile(OutputSpace::srgb));
-    if (format == ExportFormat::tiff) EXPECT_EQ(exif.at("Exif.Image.ImageWidth"), "48");
+    if (format == ExportFormat::tiff) {
+        EXPECT_EQ(exif.at("Exif.Image.ImageWidth"), "48");
+    }
 
     // An unreadable source still gives orientation 1, and nothing else of its.
     test::writeFile(dir / "garbage.jpg", "not a photo");

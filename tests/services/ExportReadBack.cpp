@@ -1,5 +1,7 @@
 #include "ExportReadBack.h"
 
+#include "TempDir.h"
+#include "TestData.h"
 #include "imageio/JpegCodec.h"
 
 #include <exiv2/exiv2.hpp>
@@ -245,17 +247,25 @@ Bitmap8 noisyBitmap(int width, int height, unsigned seed) {
     return pixels;
 }
 
-Bitmap8 grainyEnlargement(const ReadBack& photo, int width, int height) {
-    const Bitmap8 grain = noisyBitmap(width, height);
-    Bitmap8 large(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int v = photo.sample(x * photo.width / width, y * photo.height / height, c) +
-                              (grain.pixel(x, y)[c] - 128) / 16;
-                large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
-            }
-    return large;
+const std::filesystem::path& largeCameraJpeg() {
+    static const TempDir dir;
+    static const std::filesystem::path file = [] {
+        const auto photo = readJpeg(copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path()));
+        if (!photo) throw std::runtime_error("test photo unreadable");
+        const Bitmap8 grain = noisyBitmap(6000, 4000);
+        Bitmap8 large(6000, 4000);
+        for (int y = 0; y < 4000; ++y)
+            for (int x = 0; x < 6000; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const int v = photo->sample(x * photo->width / 6000, y * photo->height / 4000, c) +
+                                  (grain.pixel(x, y)[c] - 128) / 16;
+                    large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+                }
+        writeJpegFixture(dir / "large.jpg", large, 90);
+        addExif(dir / "large.jpg", {{"Exif.Image.Make", "Sony"}, {"Exif.Photo.FNumber", "16/1"}});
+        return dir / "large.jpg";
+    }();
+    return file;
 }
 
 }  // namespace ombrel::test
