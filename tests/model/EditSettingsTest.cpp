@@ -10,24 +10,6 @@
 namespace ombrel {
 namespace {
 
-TEST(EditSettings, EqualityIsExactAndOrderSensitive) {
-    EditSettings a, b;
-    a.exposure = 0.0;
-    b.exposure = -0.0;
-    EXPECT_EQ(a, b);
-
-    b.curves.red = {{1, 1}, {0, 0}};  // evaluates like the identity, but is not equal
-    EXPECT_NE(a, b);
-
-    EditSettings c;
-    c.raw.lumNR = 0.0;  // present-but-zero differs from absent
-    EXPECT_NE(c, EditSettings{});
-
-    EditSettings d;
-    d.hsl.sat[7] = 1e-9;
-    EXPECT_NE(d, EditSettings{});
-}
-
 // Every edit makes the settings non-default; only the five tone sliders and
 // the curves count as tone changes.
 TEST(EditSettings, ToneChangesCoverTheFiveSlidersAndCurvesButNotExposure) {

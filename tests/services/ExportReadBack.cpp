@@ -7,6 +7,7 @@
 #include <exiv2/exiv2.hpp>
 #include <jpeglib.h>
 #include <lcms2.h>
+#include <lcms2_plugin.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -102,15 +103,6 @@ cmsCIEXYZ colorant(cmsHPROFILE profile, cmsTagSignature tag) {
     return xyz ? *xyz : cmsCIEXYZ{0, 0, 0};
 }
 
-// Inverse of a 3x3 row-major matrix.
-std::array<double, 9> inverse(const double* m) {
-    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
-                       m[2] * (m[3] * m[7] - m[4] * m[6]);
-    return {(m[4] * m[8] - m[5] * m[7]) / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
-            (m[5] * m[6] - m[3] * m[8]) / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
-            (m[3] * m[7] - m[4] * m[6]) / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
-}
-
 }  // namespace
 
 std::optional<ReadBack> readJpeg(const std::filesystem::path& file) {
@@ -191,15 +183,17 @@ std::optional<ProfileInfo> describeProfile(const std::vector<std::uint8_t>& icc)
     cmsGetProfileInfoASCII(profile, cmsInfoDescription, "en", "US", text, sizeof text);
     info.description = text;
     // Colorants are stored adapted to D50; the adaptation tag takes them back.
-    const auto* chad = static_cast<const double*>(cmsReadTag(profile, cmsSigChromaticAdaptationTag));
-    const std::array<double, 9> back = chad ? inverse(chad) : std::array<double, 9>{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    cmsMAT3 back{{{{1, 0, 0}}, {{0, 1, 0}}, {{0, 0, 1}}}};
+    if (const auto* chad = static_cast<const cmsMAT3*>(cmsReadTag(profile, cmsSigChromaticAdaptationTag))) {
+        _cmsMAT3inverse(chad, &back);
+    }
     const cmsTagSignature tags[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
     for (int i = 0; i < 3; ++i) {
         const cmsCIEXYZ d50 = colorant(profile, tags[i]);
-        const double X = back[0] * d50.X + back[1] * d50.Y + back[2] * d50.Z;
-        const double Y = back[3] * d50.X + back[4] * d50.Y + back[5] * d50.Z;
-        const double Z = back[6] * d50.X + back[7] * d50.Y + back[8] * d50.Z;
-        info.primaries[i] = {X / (X + Y + Z), Y / (X + Y + Z)};
+        const cmsVEC3 adapted{{d50.X, d50.Y, d50.Z}};
+        cmsVEC3 xyz;
+        _cmsMAT3eval(&xyz, &back, &adapted);
+        info.primaries[i] = {xyz.n[0] / (xyz.n[0] + xyz.n[1] + xyz.n[2]), xyz.n[1] / (xyz.n[0] + xyz.n[1] + xyz.n[2])};
     }
     cmsCloseProfile(profile);
     return info;
