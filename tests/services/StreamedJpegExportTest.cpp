@@ -123,33 +123,24 @@ TEST(StreamedJpegExport, LeavesToTheBandRendererWhatItCannotDoExactly) {
     const fs::path photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
     EXPECT_TRUE(StreamedJpegExport::prepare(photo, EditSettings{}, ExportOptions{})) << "an unedited photo";
 
-    auto edited = [](auto change) {
+    const std::pair<const char*, void (*)(EditSettings&, ExportOptions&)> needNeighboursOrOtherOutput[] = {
+        {"sharpening", [](EditSettings& e, ExportOptions&) { e.sharpAmount = 30; }},
+        {"noise reduction", [](EditSettings& e, ExportOptions&) { e.lumNR = 20; }},
+        {"colour noise reduction", [](EditSettings& e, ExportOptions&) { e.colorNR = 20; }},
+        {"distortion", [](EditSettings& e, ExportOptions&) { e.distortion = 10; }},
+        {"crop", [](EditSettings& e, ExportOptions&) { e.crop.w = 0.5; }},
+        {"straightening", [](EditSettings& e, ExportOptions&) { e.crop.angle = 2; }},
+        {"quarter turn", [](EditSettings& e, ExportOptions&) { e.crop.quarterTurns = 1; }},
+        {"flip", [](EditSettings& e, ExportOptions&) { e.crop.flipH = true; }},
+        {"a smaller size", [](EditSettings&, ExportOptions& o) { o.resize = true, o.longEdge = 1000; }},
+        {"PNG", [](EditSettings&, ExportOptions& o) { o.format = ExportFormat::png; }},
+        {"TIFF", [](EditSettings&, ExportOptions& o) { o.format = ExportFormat::tiff; }},
+    };
+    for (const auto& [what, change] : needNeighboursOrOtherOutput) {
         EditSettings edit = colourEdit();
-        change(edit);
-        return edit;
-    };
-    const std::pair<const char*, EditSettings> needNeighbours[] = {
-        {"sharpening", edited([](EditSettings& e) { e.sharpAmount = 30; })},
-        {"noise reduction", edited([](EditSettings& e) { e.lumNR = 20; })},
-        {"colour noise reduction", edited([](EditSettings& e) { e.colorNR = 20; })},
-        {"distortion", edited([](EditSettings& e) { e.distortion = 10; })},
-        {"crop", edited([](EditSettings& e) { e.crop.w = 0.5; })},
-        {"straightening", edited([](EditSettings& e) { e.crop.angle = 2; })},
-        {"quarter turn", edited([](EditSettings& e) { e.crop.quarterTurns = 1; })},
-        {"flip", edited([](EditSettings& e) { e.crop.flipH = true; })},
-    };
-    for (const auto& [what, edit] : needNeighbours) {
-        EXPECT_FALSE(StreamedJpegExport::prepare(photo, edit, ExportOptions{})) << what;
-    }
-
-    ExportOptions shrunk;
-    shrunk.resize = true;
-    shrunk.longEdge = 1000;
-    EXPECT_FALSE(StreamedJpegExport::prepare(photo, colourEdit(), shrunk)) << "a smaller size";
-    for (ExportFormat format : {ExportFormat::png, ExportFormat::tiff}) {
-        ExportOptions other;
-        other.format = format;
-        EXPECT_FALSE(StreamedJpegExport::prepare(photo, colourEdit(), other)) << label(format);
+        ExportOptions options;
+        change(edit, options);
+        EXPECT_FALSE(StreamedJpegExport::prepare(photo, edit, options)) << what;
     }
     for (const std::string other : {"jpeg/cmyk_pil_sample_cmyk.jpg", "png/rgb8_with_exif_chunk.png",
                                     "heic/iphone_xr_IMG_3578.heic", "raw/canon_powershot_s40_crop_from_CRW_0117.dng"}) {

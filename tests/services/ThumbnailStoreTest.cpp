@@ -121,8 +121,9 @@ TEST_F(ThumbnailStoreFiles, PortraitPhotoGivesAnUprightThumbnailOverADamagedCach
     EXPECT_TRUE(decodeJpegStrict(test::readFile(store.cacheFile(photo)))) << "the damaged file is overwritten";
 }
 
-TEST_F(ThumbnailStoreFiles, SecondRequestComesFromMemoryThenFromDisk) {
+TEST_F(ThumbnailStoreFiles, SecondRequestComesFromMemoryThenFromDiskUntilThePhotoChanges) {
     const auto photo = test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", photos.path());
+    setModificationTime(photo, 1600000000, 0);
     ThumbnailStore store(cache.path(), source);
     const auto first = store.image(photo).get();
     ASSERT_TRUE(first);
@@ -141,21 +142,14 @@ TEST_F(ThumbnailStoreFiles, SecondRequestComesFromMemoryThenFromDisk) {
     ASSERT_TRUE(fromDisk);
     EXPECT_EQ(*source.calls, 2);
     EXPECT_EQ(std::pair(fromDisk->width(), fromDisk->height()), std::pair(first->width(), first->height()));
-}
 
-TEST_F(ThumbnailStoreFiles, ModifiedPhotoGetsANewThumbnailAndTheOldFileStays) {
-    const auto photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", photos.path());
-    setModificationTime(photo, 1600000000, 0);
-    ThumbnailStore store(cache.path(), source);
-    ASSERT_TRUE(store.image(photo).get());
-    const auto oldFile = store.cacheFile(photo);
-
+    // A modified photo is decoded again into a new file; the old file stays.
+    const auto oldFile = thirdRun.cacheFile(photo);
     setModificationTime(photo, 1600000100, 0);
-    ASSERT_TRUE(store.image(photo).get());
-    EXPECT_NE(store.cacheFile(photo), oldFile);
-    EXPECT_TRUE(std::filesystem::exists(oldFile));
-    EXPECT_TRUE(std::filesystem::exists(store.cacheFile(photo)));
-    EXPECT_EQ(*source.calls, 2);
+    ASSERT_TRUE(thirdRun.image(photo).get());
+    EXPECT_EQ(*source.calls, 3);
+    EXPECT_NE(thirdRun.cacheFile(photo), oldFile);
+    EXPECT_TRUE(std::filesystem::exists(oldFile) && std::filesystem::exists(thirdRun.cacheFile(photo)));
 }
 
 TEST_F(ThumbnailStoreFiles, NonImageGivesNothingAndNoCacheFile) {
