@@ -74,11 +74,7 @@ TEST(PresetFormat, ReadsUpperCaseIdsAndEmptyLists) {
     const std::string settings = nlohmann::json::parse(*encodePresets({{Uuid::generate(), "x", {}}}))[0]["settings"].dump();
     const auto decoded = decodePresets(R"([{"name":"Mine","id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301","settings":)" +
                                        settings + "}]");
-    ASSERT_TRUE(decoded);
-    ASSERT_EQ(decoded->size(), 1u);
-    EXPECT_EQ((*decoded)[0].id.toString(), "3f2504e0-4f89-41d3-9a0c-0305e82c3301");
-    EXPECT_EQ((*decoded)[0].name, "Mine");
-
+    EXPECT_EQ(decoded, (std::vector<Preset>{{*Uuid::parse("3f2504e0-4f89-41d3-9a0c-0305e82c3301"), "Mine", {}}}));
     EXPECT_EQ(decodePresets("[]"), std::vector<Preset>{});
     EXPECT_EQ(decodePresets(" [ ]\n"), std::vector<Preset>{});
 }

@@ -175,14 +175,13 @@ TEST_F(SidecarFiles, OversizedFileIsRejectedUnread) {
 TEST_F(SidecarFiles, NonFiniteSettingsCannotBeEncodedAndKeepThePreviousFile) {
     Sidecar::write(ratedDefault(3), photo);
     const std::string before = test::readFile(sidecarPath);
-    Sidecar broken = ratedDefault(3);
-    broken.settings.contrast = std::nan("");
-    EXPECT_EQ(Sidecar::encode(broken), std::nullopt);
-    Sidecar::write(broken, photo);
-    broken.settings.contrast = 0;
-    broken.settings.curves.master[1].y = INFINITY;
-    EXPECT_EQ(Sidecar::encode(broken), std::nullopt);
-    Sidecar::write(broken, photo);
+    for (void (*spoil)(EditSettings&) : {+[](EditSettings& s) { s.contrast = std::nan(""); },
+                                         +[](EditSettings& s) { s.curves.master[1].y = INFINITY; }}) {
+        Sidecar broken = ratedDefault(3);
+        spoil(broken.settings);
+        EXPECT_EQ(Sidecar::encode(broken), std::nullopt);
+        Sidecar::write(broken, photo);
+    }
     EXPECT_EQ(test::readFile(sidecarPath), before);
 }
 
