@@ -50,12 +50,8 @@ EncodedImage pixelsFor(ExportFormat format, int width, int height) {
 }
 
 std::optional<test::ReadBack> readBack(ExportFormat format, const std::filesystem::path& file) {
-    switch (format) {
-        case ExportFormat::jpeg: return test::readJpeg(file);
-        case ExportFormat::tiff: return test::readTiff(file);
-        case ExportFormat::png: return test::readPng(file);
-    }
-    return std::nullopt;
+    if (format == ExportFormat::jpeg) return test::readJpeg(file);
+    return format == ExportFormat::tiff ? test::readTiff(file) : test::readPng(file);
 }
 
 TEST(JpegQuality, MapsOntoLibjpegScale) {
