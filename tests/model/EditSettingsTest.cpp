@@ -51,13 +51,6 @@ TEST(EditSettings, HslNeutralAcceptsNegativeZeroButNotOtherLengths) {
     EXPECT_FALSE(shortArray.isNeutral());
 }
 
-TEST(EnumTexts, FlagTextsRoundTripAndAreCaseSensitive) {
-    for (Flag f : flagTexts.cases()) EXPECT_EQ(flagTexts.fromText(flagTexts.text(f)), f);
-    EXPECT_EQ(flagTexts.text(Flag::reject), "reject");
-    EXPECT_EQ(flagTexts.fromText("Pick"), std::nullopt);
-    EXPECT_EQ(flagTexts.fromText(""), std::nullopt);
-}
-
 TEST(EnumTexts, FlagFilterKeepsTheMatchingFlags) {
     // Rows: all, picks, rejects, unflagged; columns: none, pick, reject.
     const bool keepsFlag[4][3] = {{true, true, true}, {false, true, false}, {false, false, true}, {true, false, false}};
