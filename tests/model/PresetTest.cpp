@@ -28,44 +28,37 @@ TEST(BuiltInPresets, FiveInOrderWithDistinctIdsThatStayPutWithinARun) {
     EXPECT_EQ(BuiltInPresets::all()[1].id, presets[1].id);
 }
 
+EditSettings edited(void (*edit)(EditSettings&)) {
+    EditSettings s;
+    edit(s);
+    return s;
+}
+
+// Every field a preset does not name is its default.
 TEST(BuiltInPresets, SettingsMatchTheirDescriptions) {
+    const EditSettings expected[] = {
+        {},
+        edited([](EditSettings& s) {
+            s.contrast = 25, s.highlights = -20, s.shadows = 20, s.vibrance = 30, s.saturation = 8, s.sharpAmount = 40;
+            s.curves.master = {{0, 0}, {0.25, 0.21}, {0.75, 0.8}, {1, 1}};
+        }),
+        edited([](EditSettings& s) {
+            s.contrast = -10, s.highlights = -15, s.blacks = 35, s.saturation = -10;
+            s.curves.master = {{0, 0.09}, {1, 0.95}};
+        }),
+        edited([](EditSettings& s) {
+            s.contrast = 20, s.highlights = -10, s.shadows = 10, s.saturation = -100, s.sharpAmount = 30;
+        }),
+        edited([](EditSettings& s) {
+            s.contrast = -5, s.blacks = 20, s.temperature = 18, s.tint = 4, s.vibrance = 10, s.saturation = -8;
+            s.vignette = -20;
+            s.curves.master = {{0, 0.05}, {0.5, 0.5}, {1, 0.97}};
+            s.curves.blue = {{0, 0.04}, {1, 0.93}};
+        }),
+    };
     const auto& presets = BuiltInPresets::all();
-    EXPECT_TRUE(presets[0].settings.isDefault());
-
-    EditSettings punchy;
-    punchy.contrast = 25;
-    punchy.highlights = -20;
-    punchy.shadows = 20;
-    punchy.vibrance = 30;
-    punchy.saturation = 8;
-    punchy.sharpAmount = 40;
-    punchy.curves.master = {{0, 0}, {0.25, 0.21}, {0.75, 0.8}, {1, 1}};
-    EXPECT_EQ(presets[1].settings, punchy);
-
-    const EditSettings& matte = presets[2].settings;
-    EXPECT_EQ(matte.blacks, 35);
-    EXPECT_EQ(matte.curves.master, (CurvePoints{{0, 0.09}, {1, 0.95}}));
-    EXPECT_EQ(matte.curves.red, CurveSet::identity());
-
-    EXPECT_EQ(presets[3].settings.saturation, -100);
-
-    EditSettings warm;
-    warm.contrast = -5;
-    warm.blacks = 20;
-    warm.temperature = 18;
-    warm.tint = 4;
-    warm.vibrance = 10;
-    warm.saturation = -8;
-    warm.vignette = -20;
-    warm.curves.master = {{0, 0.05}, {0.5, 0.5}, {1, 0.97}};
-    warm.curves.blue = {{0, 0.04}, {1, 0.93}};
-    EXPECT_EQ(presets[4].settings, warm);
-
-    for (const Preset& p : presets) {
-        EXPECT_EQ(p.settings.crop, CropSettings{}) << p.name;
-        EXPECT_EQ(p.settings.raw, RawOptions{}) << p.name;
-        EXPECT_TRUE(p.settings.hsl.isNeutral()) << p.name;
-    }
+    ASSERT_EQ(presets.size(), std::size(expected));
+    for (std::size_t i = 0; i < presets.size(); ++i) EXPECT_EQ(presets[i].settings, expected[i]) << presets[i].name;
 }
 
 TEST(PresetFormat, EveryBuiltInAndAFullyEditedPresetSurviveARoundTrip) {
@@ -81,11 +74,7 @@ TEST(PresetFormat, ReadsUpperCaseIdsAndEmptyLists) {
     const std::string settings = nlohmann::json::parse(*encodePresets({{Uuid::generate(), "x", {}}}))[0]["settings"].dump();
     const auto decoded = decodePresets(R"([{"name":"Mine","id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301","settings":)" +
                                        settings + "}]");
-    ASSERT_TRUE(decoded);
-    ASSERT_EQ(decoded->size(), 1u);
-    EXPECT_EQ((*decoded)[0].id.toString(), "3f2504e0-4f89-41d3-9a0c-0305e82c3301");
-    EXPECT_EQ((*decoded)[0].name, "Mine");
-
+    EXPECT_EQ(decoded, (std::vector<Preset>{{*Uuid::parse("3f2504e0-4f89-41d3-9a0c-0305e82c3301"), "Mine", {}}}));
     EXPECT_EQ(decodePresets("[]"), std::vector<Preset>{});
     EXPECT_EQ(decodePresets(" [ ]\n"), std::vector<Preset>{});
 }

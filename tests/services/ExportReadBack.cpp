@@ -1,10 +1,13 @@
 #include "ExportReadBack.h"
 
+#include "TempDir.h"
+#include "TestData.h"
 #include "imageio/JpegCodec.h"
 
 #include <exiv2/exiv2.hpp>
 #include <jpeglib.h>
 #include <lcms2.h>
+#include <lcms2_plugin.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -100,15 +103,6 @@ cmsCIEXYZ colorant(cmsHPROFILE profile, cmsTagSignature tag) {
     return xyz ? *xyz : cmsCIEXYZ{0, 0, 0};
 }
 
-// Inverse of a 3x3 row-major matrix.
-std::array<double, 9> inverse(const double* m) {
-    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
-                       m[2] * (m[3] * m[7] - m[4] * m[6]);
-    return {(m[4] * m[8] - m[5] * m[7]) / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
-            (m[5] * m[6] - m[3] * m[8]) / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
-            (m[3] * m[7] - m[4] * m[6]) / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
-}
-
 }  // namespace
 
 std::optional<ReadBack> readJpeg(const std::filesystem::path& file) {
@@ -189,15 +183,17 @@ std::optional<ProfileInfo> describeProfile(const std::vector<std::uint8_t>& icc)
     cmsGetProfileInfoASCII(profile, cmsInfoDescription, "en", "US", text, sizeof text);
     info.description = text;
     // Colorants are stored adapted to D50; the adaptation tag takes them back.
-    const auto* chad = static_cast<const double*>(cmsReadTag(profile, cmsSigChromaticAdaptationTag));
-    const std::array<double, 9> back = chad ? inverse(chad) : std::array<double, 9>{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    cmsMAT3 back{{{{1, 0, 0}}, {{0, 1, 0}}, {{0, 0, 1}}}};
+    if (const auto* chad = static_cast<const cmsMAT3*>(cmsReadTag(profile, cmsSigChromaticAdaptationTag))) {
+        _cmsMAT3inverse(chad, &back);
+    }
     const cmsTagSignature tags[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
     for (int i = 0; i < 3; ++i) {
         const cmsCIEXYZ d50 = colorant(profile, tags[i]);
-        const double X = back[0] * d50.X + back[1] * d50.Y + back[2] * d50.Z;
-        const double Y = back[3] * d50.X + back[4] * d50.Y + back[5] * d50.Z;
-        const double Z = back[6] * d50.X + back[7] * d50.Y + back[8] * d50.Z;
-        info.primaries[i] = {X / (X + Y + Z), Y / (X + Y + Z)};
+        const cmsVEC3 adapted{{d50.X, d50.Y, d50.Z}};
+        cmsVEC3 xyz;
+        _cmsMAT3eval(&xyz, &back, &adapted);
+        info.primaries[i] = {xyz.n[0] / (xyz.n[0] + xyz.n[1] + xyz.n[2]), xyz.n[1] / (xyz.n[0] + xyz.n[1] + xyz.n[2])};
     }
     cmsCloseProfile(profile);
     return info;
@@ -245,17 +241,25 @@ Bitmap8 noisyBitmap(int width, int height, unsigned seed) {
     return pixels;
 }
 
-Bitmap8 grainyEnlargement(const ReadBack& photo, int width, int height) {
-    const Bitmap8 grain = noisyBitmap(width, height);
-    Bitmap8 large(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int v = photo.sample(x * photo.width / width, y * photo.height / height, c) +
-                              (grain.pixel(x, y)[c] - 128) / 16;
-                large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
-            }
-    return large;
+const std::filesystem::path& largeCameraJpeg() {
+    static const TempDir dir;
+    static const std::filesystem::path file = [] {
+        const auto photo = readJpeg(copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path()));
+        if (!photo) throw std::runtime_error("test photo unreadable");
+        const Bitmap8 grain = noisyBitmap(6000, 4000);
+        Bitmap8 large(6000, 4000);
+        for (int y = 0; y < 4000; ++y)
+            for (int x = 0; x < 6000; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const int v = photo->sample(x * photo->width / 6000, y * photo->height / 4000, c) +
+                                  (grain.pixel(x, y)[c] - 128) / 16;
+                    large.pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+                }
+        writeJpegFixture(dir / "large.jpg", large, 90);
+        addExif(dir / "large.jpg", {{"Exif.Image.Make", "Sony"}, {"Exif.Photo.FNumber", "16/1"}});
+        return dir / "large.jpg";
+    }();
+    return file;
 }
 
 }  // namespace ombrel::test

@@ -57,8 +57,9 @@ void addExif(const std::filesystem::path& file, const std::map<std::string, std:
 // A picture with detail everywhere (seeded noise over gradients).
 Bitmap8 noisyBitmap(int width, int height, unsigned seed = 1);
 
-// `photo` enlarged to `width` x `height` with the fine grain a camera adds:
-// a realistic large photo made from a small real one.
-Bitmap8 grainyEnlargement(const ReadBack& photo, int width, int height);
+// A real photo enlarged to 6000 x 4000 with the fine grain and the tags a
+// camera adds (Make "Sony", FNumber 16/1); made once per run, so copy it
+// before writing beside it. Needs the test data.
+const std::filesystem::path& largeCameraJpeg();
 
 }  // namespace ombrel::test

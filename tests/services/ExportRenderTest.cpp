@@ -50,16 +50,6 @@ TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
         }
 }
 
-TEST(RenderEncoded, ShrinksByTheFactor) {
-    const auto out = renderEncoded(rampGraph(600, 400), 256.0 / 600, OutputColor(OutputSpace::displayP3), false);
-    ASSERT_TRUE(out);
-    const auto& bitmap = std::get<Bitmap8>(*out);
-    EXPECT_EQ(bitmap.width(), 256);
-    EXPECT_EQ(bitmap.height(), 171);
-    // Content survives the scaling: dark left, bright right.
-    EXPECT_LT(bitmap.pixel(2, 85)[0] + 100, bitmap.pixel(253, 85)[0]);
-}
-
 TEST(RenderEncoded, NothingWithoutAPicture) {
     EXPECT_EQ(renderEncoded(Graph{}, std::nullopt, OutputColor(OutputSpace::srgb), false), std::nullopt);
 }

@@ -1,6 +1,5 @@
 // Batches number their file names; the chosen name must still be free when
 // the finished file lands on it.
-#include "ExportReadBack.h"
 #include "TempDir.h"
 #include "services/ExportFile.h"
 
@@ -65,29 +64,6 @@ TEST(PublishFirstFree, NoNameLeftFailsAndLeavesNothingOfOurs) {
         EXPECT_EQ(publishFirstFree(*file, numbered(dir.path(), 0), 0, chosen), MoveResult::nameTaken);
     }
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG.jpg"});
-}
-
-TEST(WriteExportFileFirstFree, WritesUnderTheFirstFreeNumber) {
-    TempDir dir;
-    test::writeFile(dir / "IMG.jpg", "theirs");
-    std::filesystem::path written;
-    const auto error = writeExportFileFirstFree(test::noisyBitmap(40, 30), {ExportFormat::jpeg, 0.9, OutputSpace::srgb},
-                                                dir / "none.jpg", numbered(dir.path()), &written);
-    EXPECT_EQ(error, std::nullopt);
-    EXPECT_EQ(written, dir / "IMG-1.jpg");
-    const auto back = test::readJpeg(written);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->width, 40);
-    EXPECT_EQ(test::readFile(dir / "IMG.jpg"), "theirs");
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"IMG-1.jpg", "IMG.jpg"}));
-}
-
-TEST(WriteExportFileFirstFree, AMissingFolderIsReportedUnderThePlainName) {
-    TempDir dir;
-    const auto error = writeExportFileFirstFree(test::noisyBitmap(8, 8), {ExportFormat::png, 0.9, OutputSpace::srgb},
-                                                dir / "none.jpg", numbered(dir.path() / "missing"));
-    EXPECT_EQ(error, (ExportError{3, "Cannot write IMG.jpg"}));
-    EXPECT_TRUE(dir.entries().empty());
 }
 
 }  // namespace

@@ -40,12 +40,7 @@ TEST(ReducedExportDecode, OnlyWhenTheExportNeedsAtMostHalfTheEditsPixels) {
 TEST(ReducedExportDecode, LooksLikeTheFullDecodeShrunk) {
     OMBREL_REQUIRE_TESTDATA();
     test::TempDir dir;
-    const auto photo = dir / "large.jpg";
-    // A real photo enlarged to 24 MP, with the fine grain a camera adds.
-    const auto small = test::readJpeg(test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path()));
-    ASSERT_TRUE(small);
-    const Bitmap8 large = test::grainyEnlargement(*small, 6000, 4000);
-    test::writeJpegFixture(photo, large, 92);
+    const auto& photo = test::largeCameraJpeg();
 
     EditSettings edit;
     edit.contrast = 20;

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,10 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-OutputSpace spaceOf(const ExportOptions& options) {
-    return options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb;
-}
-
 // The same export the way the band renderer makes it: the whole photo decoded
 // into the working space, the graph rendered band by band into 8-bit pixels,
 // then the file written.
@@ -36,14 +31,14 @@ std::optional<ExportError> bandExport(const fs::path& photo, const EditSettings&
     const auto loaded = ImageLoader::load(photo, std::nullopt, edit.raw, std::nullopt);
     if (!loaded) return ExportError::couldNotDecode(photo);
     Pipeline pipeline;
+    const OutputSpace space = options.displayP3 ? OutputSpace::displayP3 : OutputSpace::srgb;
     auto pixels = renderEncoded(pipeline.build(loaded->image, edit, loaded->scale, false, false), std::nullopt,
-                                OutputColor(spaceOf(options)), false);
+                                OutputColor(space), false);
     if (!pixels) return ExportError::renderFailedFor(photo);
-    return writeExportFile(std::move(*pixels), {ExportFormat::jpeg, options.quality, spaceOf(options)}, photo, dest);
+    return writeExportFile(std::move(*pixels), {ExportFormat::jpeg, options.quality, space}, photo, dest);
 }
 
-// Both exports of `photo`, which must take the streamed road, are the same
-// file. When they are not, how far apart their pixels are says why.
+// Both exports of `photo`, which must take the streamed road, are the same file.
 void expectSameFileAsTheBandRenderer(const fs::path& photo, const EditSettings& edit, const ExportOptions& options) {
     SCOPED_TRACE(photo.filename().string());
     ASSERT_TRUE(StreamedJpegExport::prepare(photo, edit, options)) << "the export should be streamed";
@@ -52,19 +47,7 @@ void expectSameFileAsTheBandRenderer(const fs::path& photo, const EditSettings& 
     ASSERT_EQ(bandExport(photo, edit, options, expected), std::nullopt);
     ASSERT_EQ(Exporter::exportPhoto(photo, edit, options, streamed), std::nullopt);
 
-    if (test::readFile(expected) == test::readFile(streamed)) return;
-    const auto a = test::readJpeg(expected);
-    const auto b = test::readJpeg(streamed);
-    ASSERT_TRUE(a && b);
-    ASSERT_EQ(std::pair(a->width, a->height), std::pair(b->width, b->height));
-    std::size_t differing = 0;
-    int largest = 0;
-    for (std::size_t i = 0; i < a->samples.size(); ++i) {
-        const int d = std::abs(int(a->samples[i]) - int(b->samples[i]));
-        differing += d != 0;
-        largest = std::max(largest, d);
-    }
-    ADD_FAILURE() << "the files differ: " << differing << " samples differ, by up to " << largest;
+    EXPECT_TRUE(test::readFile(expected) == test::readFile(streamed)) << "the files differ";
 }
 
 EditSettings colourEdit() {
@@ -126,15 +109,8 @@ TEST(StreamedJpegExport, WritesTheBandRenderersFileForEveryKindOfJpegAndEveryPer
 TEST(StreamedJpegExport, WritesTheBandRenderersFileForA24MegapixelCameraJpeg) {
     OMBREL_REQUIRE_TESTDATA();
     TempDir dir;
-    // A real photo enlarged to 6000 x 4000 with the fine grain a camera adds,
-    // and the camera's tags.
-    const auto small = test::readJpeg(test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path()));
-    ASSERT_TRUE(small);
-    const Bitmap8 large = test::grainyEnlargement(*small, 6000, 4000);
     const fs::path photo = dir / "large.jpg";
-    test::writeJpegFixture(photo, large, 90);
-    test::addExif(photo, {{"Exif.Image.Make", "Sony"}, {"Exif.Photo.FNumber", "16/1"}});
-
+    fs::copy_file(test::largeCameraJpeg(), photo);
     expectSameFileAsTheBandRenderer(photo, colourEdit(), ExportOptions{});
     const auto tags = test::readExif(dir / "streamed-large.jpg");
     EXPECT_EQ(tags.count("Exif.Image.Make") ? tags.at("Exif.Image.Make") : "", "Sony");
@@ -147,33 +123,24 @@ TEST(StreamedJpegExport, LeavesToTheBandRendererWhatItCannotDoExactly) {
     const fs::path photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
     EXPECT_TRUE(StreamedJpegExport::prepare(photo, EditSettings{}, ExportOptions{})) << "an unedited photo";
 
-    auto edited = [](auto change) {
+    const std::pair<const char*, void (*)(EditSettings&, ExportOptions&)> needNeighboursOrOtherOutput[] = {
+        {"sharpening", [](EditSettings& e, ExportOptions&) { e.sharpAmount = 30; }},
+        {"noise reduction", [](EditSettings& e, ExportOptions&) { e.lumNR = 20; }},
+        {"colour noise reduction", [](EditSettings& e, ExportOptions&) { e.colorNR = 20; }},
+        {"distortion", [](EditSettings& e, ExportOptions&) { e.distortion = 10; }},
+        {"crop", [](EditSettings& e, ExportOptions&) { e.crop.w = 0.5; }},
+        {"straightening", [](EditSettings& e, ExportOptions&) { e.crop.angle = 2; }},
+        {"quarter turn", [](EditSettings& e, ExportOptions&) { e.crop.quarterTurns = 1; }},
+        {"flip", [](EditSettings& e, ExportOptions&) { e.crop.flipH = true; }},
+        {"a smaller size", [](EditSettings&, ExportOptions& o) { o.resize = true, o.longEdge = 1000; }},
+        {"PNG", [](EditSettings&, ExportOptions& o) { o.format = ExportFormat::png; }},
+        {"TIFF", [](EditSettings&, ExportOptions& o) { o.format = ExportFormat::tiff; }},
+    };
+    for (const auto& [what, change] : needNeighboursOrOtherOutput) {
         EditSettings edit = colourEdit();
-        change(edit);
-        return edit;
-    };
-    const std::pair<const char*, EditSettings> needNeighbours[] = {
-        {"sharpening", edited([](EditSettings& e) { e.sharpAmount = 30; })},
-        {"noise reduction", edited([](EditSettings& e) { e.lumNR = 20; })},
-        {"colour noise reduction", edited([](EditSettings& e) { e.colorNR = 20; })},
-        {"distortion", edited([](EditSettings& e) { e.distortion = 10; })},
-        {"crop", edited([](EditSettings& e) { e.crop.w = 0.5; })},
-        {"straightening", edited([](EditSettings& e) { e.crop.angle = 2; })},
-        {"quarter turn", edited([](EditSettings& e) { e.crop.quarterTurns = 1; })},
-        {"flip", edited([](EditSettings& e) { e.crop.flipH = true; })},
-    };
-    for (const auto& [what, edit] : needNeighbours) {
-        EXPECT_FALSE(StreamedJpegExport::prepare(photo, edit, ExportOptions{})) << what;
-    }
-
-    ExportOptions shrunk;
-    shrunk.resize = true;
-    shrunk.longEdge = 1000;
-    EXPECT_FALSE(StreamedJpegExport::prepare(photo, colourEdit(), shrunk)) << "a smaller size";
-    for (ExportFormat format : {ExportFormat::png, ExportFormat::tiff}) {
-        ExportOptions other;
-        other.format = format;
-        EXPECT_FALSE(StreamedJpegExport::prepare(photo, colourEdit(), other)) << label(format);
+        ExportOptions options;
+        change(edit, options);
+        EXPECT_FALSE(StreamedJpegExport::prepare(photo, edit, options)) << what;
     }
     for (const std::string other : {"jpeg/cmyk_pil_sample_cmyk.jpg", "png/rgb8_with_exif_chunk.png",
                                     "heic/iphone_xr_IMG_3578.heic", "raw/canon_powershot_s40_crop_from_CRW_0117.dng"}) {
