@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <future>
 #include <random>
 #include <vector>
 
@@ -346,20 +345,6 @@ TEST(RawDecoder, UnreadableFilesGiveNothing) {
     DngBytes deflate(dng);
     deflate.setRawCompression(8);
     EXPECT_FALSE(RawDecoder::decode(write(dir, "deflate.dng", deflate.bytes()), 1.0, {}));
-}
-
-TEST(RawDecoder, ConcurrentDecodesAgree) {
-    OMBREL_REQUIRE_TESTDATA();
-    const auto reference = RawDecoder::decode(shared(test::dngFile), 0.25, {});
-    ASSERT_TRUE(reference);
-    std::vector<std::future<std::optional<RawDecoder::Result>>> runs;
-    for (int i = 0; i < 4; ++i)
-        runs.push_back(std::async(std::launch::async, [] { return RawDecoder::decode(shared(test::dngFile), 0.25, {}); }));
-    for (auto& run : runs) {
-        const auto result = run.get();
-        ASSERT_TRUE(result);
-        expectSamePicture(result->image, reference->image);
-    }
 }
 
 TEST(RawThumbnail, UsesTheEmbeddedPreviewWhenLargeEnough) {

@@ -25,7 +25,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -113,36 +112,6 @@ TEST(StandardDecoderFiles, EveryTestFileReportsSizeAndOrientation) {
     EXPECT_EQ(dng->pixelHeight, 1200);
     EXPECT_EQ(dng->orientation, 1);
     EXPECT_EQ(dng->model, "Canon PowerShot S40");
-}
-
-TEST(StandardDecoderFiles, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
-    OMBREL_REQUIRE_TESTDATA();
-    // Files with XMP, EXIF items and profiles: the shared state of Exiv2, libheif and lcms2.
-    const std::vector<std::string> names = {"jpeg/canon_eos_rp_MG_0633.jpg", "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg",
-                                            "heic/iphone_xr_IMG_3578.heic", "png/rgb16_photo_from_CRW_0104.png"};
-    std::vector<ImageProperties> expectedProps;
-    std::vector<Image> expectedImages;
-    for (const auto& name : names) {
-        expectedProps.push_back(*StandardDecoder::properties(photo(name)));
-        expectedImages.push_back(*StandardDecoder::decodeReduced(photo(name), 200));
-    }
-    std::vector<int> mismatches(8, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 3; ++round) {
-                const std::size_t i = (t + round) % names.size();
-                const auto props = StandardDecoder::properties(photo(names[i]));
-                const auto image = StandardDecoder::decodeReduced(photo(names[i]), 200);
-                if (!props || *props != expectedProps[i] || !image ||
-                    sizeOf(*image) != sizeOf(expectedImages[i]) || std::memcmp(image->data(), expectedImages[i].data(), image->byteCount()) != 0) {
-                    ++mismatches[t];
-                }
-            }
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    for (int t = 0; t < 8; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 TEST(StandardDecoderOrientation, LandscapeFilesAllShowTheSameUprightScene) {
