@@ -28,13 +28,21 @@ std::vector<std::string> kinds(const Graph& g) {
 
 using Names = std::vector<std::string>;
 
-TEST(Pipeline, DefaultSettingsBuildNothingButAskedForClipping) {
+// Neutral, negative and negligible controls build no stage; the clipping
+// overlay and an HSL change bring their own encode and decode.
+TEST(Pipeline, OnlyControlsThatActBuildStages) {
     Pipeline p;
-    const Graph g = p.build(blank(30, 20), EditSettings{}, 1, false, false);
+    EditSettings idle;
+    idle.lumNR = idle.colorNR = idle.sharpAmount = -10;
+    idle.crop.angle = 0.005;
+    const Graph g = p.build(blank(30, 20), idle, 1, false, false);
     EXPECT_TRUE(g.stages.empty());
     EXPECT_EQ(g.width(), 30);
     EXPECT_EQ(g.height(), 20);
     EXPECT_EQ(kinds(p.build(blank(30, 20), EditSettings{}, 1, false, true)), (Names{"encode", "cube64", "decode"}));
+    EditSettings hslOnly;
+    hslOnly.hsl.lum[6] = -10;
+    EXPECT_EQ(kinds(p.build(blank(10, 10), hslOnly, 1, false, false)), (Names{"encode", "cube33", "decode"}));
 }
 
 TEST(Pipeline, EveryStageInOrder) {
@@ -90,20 +98,6 @@ TEST(Pipeline, StageParametersFollowTheSliders) {
     const auto d = g.stagesOf<stage::BumpDistortion>().at(0).params;
     EXPECT_DOUBLE_EQ(d.radius, 250);
     EXPECT_DOUBLE_EQ(d.scale, 0.3);
-}
-
-TEST(Pipeline, NeutralAndNegativeControlsLeaveStagesOut) {
-    EditSettings s;
-    s.lumNR = -10;
-    s.colorNR = -10;
-    s.sharpAmount = -10;
-    s.crop.angle = 0.005;
-    Pipeline p;
-    EXPECT_TRUE(p.build(blank(10, 10), s, 1, false, false).stages.empty());
-
-    EditSettings hslOnly;
-    hslOnly.hsl.lum[6] = -10;
-    EXPECT_EQ(kinds(p.build(blank(10, 10), hslOnly, 1, false, false)), (Names{"encode", "cube33", "decode"}));
 }
 
 TEST(Pipeline, RadiiScaleWithTheImageButKeepTheirMinimums) {
