@@ -1,3 +1,4 @@
+#include "ImageStats.h"
 #include "TempDir.h"
 
 #include "imageio/EmbeddedJpeg.h"
@@ -17,28 +18,18 @@ namespace {
 
 // Headers that promise a picture far larger than the bytes behind them. Each
 // crafter also makes a plausible 64 x 64 file, to show the header is read at all.
-std::string be(std::uint32_t v, int bytes) {
-    std::string s;
-    for (int i = bytes - 1; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-    return s;
-}
 std::string le(std::uint32_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
     return s;
 }
-
-std::uint32_t crc32(const std::string& bytes) {
-    std::uint32_t c = 0xffffffffu;
-    for (unsigned char b : bytes) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xedb88320u & (0u - (c & 1u)));
-    }
-    return ~c;
+std::string be(std::uint32_t v, int bytes) {
+    std::string s = le(v, bytes);
+    return {s.rbegin(), s.rend()};
 }
 
 std::string pngChunk(const std::string& type, const std::string& data) {
-    return be(static_cast<std::uint32_t>(data.size()), 4) + type + data + be(crc32(type + data), 4);
+    return be(static_cast<std::uint32_t>(data.size()), 4) + type + data + be(test::crc32(type + data), 4);
 }
 
 std::string png(std::uint32_t w, std::uint32_t h) {
@@ -141,6 +132,8 @@ TEST(DecompressionBomb, HugeDeclaredSizesAreRefusedQuickly) {
     const Bomb bombs[] = {
         {"png", ".png", png, 100000, 100000},
         {"jpeg", ".jpg", jpeg, 65535, 65535},  // the largest a JPEG header can state
+        {"jpeg within the size limit, far denser than any JPEG", ".jpg", jpeg, 16000, 16000},
+        {"png within the size limit, far denser than deflate packs", ".png", png, 16000, 16000},
         {"heif grid", ".heic", heifGrid, 100000, 100000},
         {"heif grid within libheif's limits", ".heic", heifGrid, 30000, 30000},
         {"dng", ".dng", dng, 100000, 100000},

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <thread>
+
 namespace ombrel {
 namespace {
 
@@ -84,6 +87,41 @@ TEST(ImageLoader, UnreadableFilesHaveNoSizeAndLoadNothing) {
     EXPECT_FALSE(ImageLoader::load(dir / "noise.png", 2800, {}, std::nullopt));
     EXPECT_FALSE(ImageLoader::load(dir / "noise.png", std::nullopt, {}, std::nullopt));
     EXPECT_FALSE(ImageLoader::load(dir / "missing.heic", 2800, {}, std::nullopt));
+}
+
+// Exiv2, libheif, lcms2 and LibRaw keep shared state: calls on many threads at
+// once give what one call at a time gives.
+TEST(ImageLoader, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
+    OMBREL_REQUIRE_TESTDATA();
+    const fs::path files[] = {photo("jpeg/canon_eos_rp_MG_0633.jpg"), photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"),
+                              photo("heic/iphone_xr_IMG_3578.heic"), photo("png/rgb16_photo_from_CRW_0104.png"),
+                              photo("raw/canon_powershot_s40_crop_from_CRW_0117.dng")};
+    const auto run = [](const fs::path& file) {
+        return std::pair(ImageLoader::properties(file), ImageLoader::load(file, 200.0, {}, std::nullopt));
+    };
+    std::vector<decltype(run(files[0]))> expected;
+    for (const auto& file : files) {
+        expected.push_back(run(file));
+        ASSERT_TRUE(expected.back().first && expected.back().second) << file;
+    }
+    std::vector<int> mismatches(8, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round) {
+                const std::size_t i = (t + round) % std::size(files);
+                const auto [props, loaded] = run(files[i]);
+                const Image& want = *expected[i].second->image;
+                if (!props || props != expected[i].first || !loaded || loaded->image->width() != want.width() ||
+                    loaded->image->height() != want.height() ||
+                    std::memcmp(loaded->image->data(), want.data(), want.byteCount()) != 0) {
+                    ++mismatches[t];
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #pragma once
 
-// Summaries of decoded pictures that tests compare: region means, colourfulness.
+// Summaries of decoded pictures that tests compare (region means,
+// colourfulness), and the checksum edited PNG chunks need.
 #include "render/PixelBuffer.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 namespace ombrel::test {
 
@@ -60,6 +63,16 @@ double meanChroma(const PixelBuffer<T, C>& image) {
             sum += static_cast<double>(std::max({p[0], p[1], p[2]})) - std::min({p[0], p[1], p[2]});
         }
     return sum / (static_cast<double>(image.width()) * image.height());
+}
+
+// The CRC-32 a PNG chunk ends with.
+inline std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
 }
 
 }  // namespace ombrel::test

@@ -1,4 +1,5 @@
 #include "ImageStats.h"
+#include "Must.h"
 #include "TempDir.h"
 #include "TestData.h"
 
@@ -25,7 +26,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -77,19 +77,16 @@ TEST(StandardDecoderFiles, EveryOrdinaryPhotoDecodesUprightAtTheSizeItsPropertie
         ASSERT_TRUE(props && props->pixelWidth && props->pixelHeight && props->orientation) << name;
         const auto upright = uprightSize(*props);
 
-        const auto full = StandardDecoder::decodeFull(photo(name));
-        ASSERT_TRUE(full) << name;
-        EXPECT_EQ(sizeOf(*full), upright) << name;
-        expectPlainWorkingImage(*full, name);
+        const auto full = OMBREL_MUST(StandardDecoder::decodeFull(photo(name)));
+        EXPECT_EQ(sizeOf(full), upright) << name;
+        expectPlainWorkingImage(full, name);
 
-        const auto reduced = StandardDecoder::decodeReduced(photo(name), 256);
-        ASSERT_TRUE(reduced) << name;
-        EXPECT_EQ(sizeOf(*reduced), fitWithin(upright.first, upright.second, 256)) << name;
-        expectPlainWorkingImage(*reduced, name);
+        const auto reduced = OMBREL_MUST(StandardDecoder::decodeReduced(photo(name), 256));
+        EXPECT_EQ(sizeOf(reduced), fitWithin(upright.first, upright.second, 256)) << name;
+        expectPlainWorkingImage(reduced, name);
 
-        const auto thumb = StandardDecoder::thumbnail(photo(name), 320);
-        ASSERT_TRUE(thumb) << name;
-        EXPECT_EQ(sizeOf(*thumb), fitWithin(upright.first, upright.second, 320)) << name;
+        const auto thumb = OMBREL_MUST(StandardDecoder::thumbnail(photo(name), 320));
+        EXPECT_EQ(sizeOf(thumb), fitWithin(upright.first, upright.second, 320)) << name;
     }
 }
 
@@ -97,109 +94,61 @@ TEST(StandardDecoderFiles, EveryTestFileReportsSizeAndOrientation) {
     OMBREL_REQUIRE_TESTDATA();
     for (const auto& entry : fs::recursive_directory_iterator(*test::testDataDir())) {
         if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
-        const auto props = StandardDecoder::properties(entry.path());
-        ASSERT_TRUE(props) << entry.path();
-        EXPECT_TRUE(props->pixelWidth && props->pixelHeight && props->orientation) << entry.path();
+        const auto props = OMBREL_MUST(StandardDecoder::properties(entry.path()));
+        EXPECT_TRUE(props.pixelWidth && props.pixelHeight && props.orientation) << entry.path();
     }
     // RAW sizes are the developed size: Exiv2 alone sees the CRW's 2272 x 1704
     // JPEG-sized record; LibRaw develops 2312 x 1720.
-    const auto crw = StandardDecoder::properties(photo("raw/canon_powershot_s40_CRW_0113.crw"));
-    ASSERT_TRUE(crw);
-    EXPECT_EQ(crw->pixelWidth, 2312);
-    EXPECT_EQ(crw->pixelHeight, 1720);
-    const auto dng = StandardDecoder::properties(photo("raw/canon_powershot_s40_crop_from_CRW_0117.dng"));
-    ASSERT_TRUE(dng);
-    EXPECT_EQ(dng->pixelWidth, 1600);
-    EXPECT_EQ(dng->pixelHeight, 1200);
-    EXPECT_EQ(dng->orientation, 1);
-    EXPECT_EQ(dng->model, "Canon PowerShot S40");
-}
-
-TEST(StandardDecoderFiles, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
-    OMBREL_REQUIRE_TESTDATA();
-    // Files with XMP, EXIF items and profiles: the shared state of Exiv2, libheif and lcms2.
-    const std::vector<std::string> names = {"jpeg/canon_eos_rp_MG_0633.jpg", "jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg",
-                                            "heic/iphone_xr_IMG_3578.heic", "png/rgb16_photo_from_CRW_0104.png"};
-    std::vector<ImageProperties> expectedProps;
-    std::vector<Image> expectedImages;
-    for (const auto& name : names) {
-        expectedProps.push_back(*StandardDecoder::properties(photo(name)));
-        expectedImages.push_back(*StandardDecoder::decodeReduced(photo(name), 200));
-    }
-    std::vector<int> mismatches(8, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 3; ++round) {
-                const std::size_t i = (t + round) % names.size();
-                const auto props = StandardDecoder::properties(photo(names[i]));
-                const auto image = StandardDecoder::decodeReduced(photo(names[i]), 200);
-                if (!props || *props != expectedProps[i] || !image ||
-                    sizeOf(*image) != sizeOf(expectedImages[i]) || std::memcmp(image->data(), expectedImages[i].data(), image->byteCount()) != 0) {
-                    ++mismatches[t];
-                }
-            }
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    for (int t = 0; t < 8; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+    const auto crw = OMBREL_MUST(StandardDecoder::properties(photo("raw/canon_powershot_s40_CRW_0113.crw")));
+    EXPECT_EQ(crw.pixelWidth, 2312);
+    EXPECT_EQ(crw.pixelHeight, 1720);
+    const auto dng = OMBREL_MUST(StandardDecoder::properties(photo("raw/canon_powershot_s40_crop_from_CRW_0117.dng")));
+    EXPECT_EQ(dng.pixelWidth, 1600);
+    EXPECT_EQ(dng.pixelHeight, 1200);
+    EXPECT_EQ(dng.orientation, 1);
+    EXPECT_EQ(dng.model, "Canon PowerShot S40");
 }
 
 TEST(StandardDecoderOrientation, LandscapeFilesAllShowTheSameUprightScene) {
     OMBREL_REQUIRE_TESTDATA();
-    const auto reference = StandardDecoder::decodeFull(photo("jpeg/orientation_1_Landscape_1.jpg"));
-    ASSERT_TRUE(reference);
+    const auto reference = OMBREL_MUST(StandardDecoder::decodeFull(photo("jpeg/orientation_1_Landscape_1.jpg")));
     // The scene differs between quadrants, so a wrong turn cannot pass unnoticed.
-    const auto q = quadrants(*reference);
+    const auto q = quadrants(reference);
     EXPECT_GT(test::distance(q[0], q[3]), 0.05);
     EXPECT_GT(test::distance(q[1], q[2]), 0.05);
 
-    const auto referenceProxy = StandardDecoder::decodeReduced(photo("jpeg/orientation_1_Landscape_1.jpg"), 600);
-    ASSERT_TRUE(referenceProxy);
+    const auto referenceProxy = OMBREL_MUST(StandardDecoder::decodeReduced(photo("jpeg/orientation_1_Landscape_1.jpg"), 600));
     for (int o : {3, 6, 8}) {
         const auto file = photo("jpeg/orientation_" + std::to_string(o) + "_Landscape_" + std::to_string(o) + ".jpg");
-        const auto full = StandardDecoder::decodeFull(file);
-        ASSERT_TRUE(full) << o;
-        ASSERT_EQ(sizeOf(*full), std::pair(1800, 1200)) << o;
-        EXPECT_LT(quadrantDifference(*full, *reference), 0.02) << "orientation " << o;
+        const auto full = OMBREL_MUST(StandardDecoder::decodeFull(file));
+        ASSERT_EQ(sizeOf(full), std::pair(1800, 1200)) << o;
+        EXPECT_LT(quadrantDifference(full, reference), 0.02) << "orientation " << o;
 
-        const auto proxy = StandardDecoder::decodeReduced(file, 600);
-        ASSERT_TRUE(proxy) << o;
-        ASSERT_EQ(sizeOf(*proxy), std::pair(600, 400)) << o;
-        EXPECT_LT(quadrantDifference(*proxy, *referenceProxy), 0.02) << "orientation " << o;
+        const auto proxy = OMBREL_MUST(StandardDecoder::decodeReduced(file, 600));
+        ASSERT_EQ(sizeOf(proxy), std::pair(600, 400)) << o;
+        EXPECT_LT(quadrantDifference(proxy, referenceProxy), 0.02) << "orientation " << o;
     }
 }
 
 TEST(StandardDecoderOrientation, GreyOrientationSixMatchesTheColourPhotoItWasMadeFrom) {
     OMBREL_REQUIRE_TESTDATA();
-    const auto grey = StandardDecoder::decodeFull(photo("jpeg/grayscale_orientation6_derived.jpg"));
-    ASSERT_TRUE(grey);
-    ASSERT_EQ(sizeOf(*grey), std::pair(840, 557));
-    for (int y = 0; y < grey->height(); y += 13)
-        for (int x = 0; x < grey->width(); x += 13) {
-            const float* p = grey->pixel(x, y);
+    const auto grey = OMBREL_MUST(StandardDecoder::decodeFull(photo("jpeg/grayscale_orientation6_derived.jpg")));
+    ASSERT_EQ(sizeOf(grey), std::pair(840, 557));
+    for (int y = 0; y < grey.height(); y += 13)
+        for (int x = 0; x < grey.width(); x += 13) {
+            const float* p = grey.pixel(x, y);
             ASSERT_EQ(p[0], p[1]);
             ASSERT_EQ(p[1], p[2]);
         }
     // Brightness on a 4 x 4 grid follows the upright colour original.
-    const auto colour = StandardDecoder::decodeReduced(photo("jpeg/sony_slt_a57_DSC8833.jpg"), 840);
-    ASSERT_TRUE(colour);
+    const auto colour = OMBREL_MUST(StandardDecoder::decodeReduced(photo("jpeg/sony_slt_a57_DSC8833.jpg"), 840));
     for (int gy = 0; gy < 4; ++gy)
         for (int gx = 0; gx < 4; ++gx) {
-            const Rgb g = meanOf(*grey, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
-            const Rgb c = meanOf(*colour, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
+            const Rgb g = meanOf(grey, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
+            const Rgb c = meanOf(colour, gx / 4.0, gy / 4.0, (gx + 1) / 4.0, (gy + 1) / 4.0);
             const double luminance = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
             EXPECT_NEAR(g.r, luminance, 0.05) << "cell " << gx << "," << gy;
         }
-}
-
-std::uint32_t crc32(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (unsigned char b : bytes) {
-        crc ^= b;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 // The PNG with the orientation in its eXIf chunk (a 26-byte big-endian TIFF
@@ -209,7 +158,7 @@ std::string withPngOrientation(std::string png, int orientation) {
     if (type == std::string::npos) return {};
     const std::size_t data = type + 4;
     png[data + 19] = static_cast<char>(orientation);
-    const std::uint32_t crc = crc32(png.substr(type, 4 + 26));
+    const std::uint32_t crc = test::crc32(png.substr(type, 4 + 26));
     for (int i = 0; i < 4; ++i) png[data + 26 + i] = static_cast<char>(crc >> (24 - 8 * i));
     return png;
 }
@@ -220,18 +169,16 @@ TEST(StandardDecoderOrientation, PngExifOrientationIsAppliedToo) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
     const auto original = photo("png/rgb8_with_exif_chunk.png");
-    const auto stored = StandardDecoder::decodeFull(original);
-    ASSERT_TRUE(stored);
+    const auto stored = OMBREL_MUST(StandardDecoder::decodeFull(original));
     for (int orientation = 2; orientation <= 8; ++orientation) {
         const auto turned = dir / ("turned" + std::to_string(orientation) + ".png");
         test::writeFile(turned, withPngOrientation(test::readFile(original), orientation));
         ASSERT_EQ(StandardDecoder::properties(turned)->orientation, orientation);
 
-        const auto upright = StandardDecoder::decodeFull(turned);
-        ASSERT_TRUE(upright) << orientation;
-        const Image expected = applyOrientation(*stored, orientation);
-        ASSERT_EQ(sizeOf(*upright), sizeOf(expected)) << orientation;
-        EXPECT_EQ(std::memcmp(upright->data(), expected.data(), expected.byteCount()), 0) << orientation;
+        const auto upright = OMBREL_MUST(StandardDecoder::decodeFull(turned));
+        const Image expected = applyOrientation(stored, orientation);
+        ASSERT_EQ(sizeOf(upright), sizeOf(expected)) << orientation;
+        EXPECT_EQ(std::memcmp(upright.data(), expected.data(), expected.byteCount()), 0) << orientation;
     }
 }
 
@@ -311,21 +258,18 @@ TEST(StandardDecoderJpeg, DctScaleIsTheSmallestThatStillCoversTheTarget) {
 TEST(StandardDecoderJpeg, ReducedDecodeHasTheExactFittedSizeAndTheFullDecodesLook) {
     OMBREL_REQUIRE_TESTDATA();
     const auto file = photo("jpeg/canon_eos_rp_MG_0633.jpg");
-    const auto full = StandardDecoder::decodeFull(file);
-    ASSERT_TRUE(full);
-    ASSERT_EQ(sizeOf(*full), std::pair(4160, 2768));
+    const auto full = OMBREL_MUST(StandardDecoder::decodeFull(file));
+    ASSERT_EQ(sizeOf(full), std::pair(4160, 2768));
     for (double target : {1000.0, 2080.0, 2800.0, 519.5}) {
-        const auto reduced = StandardDecoder::decodeReduced(file, target);
-        ASSERT_TRUE(reduced) << target;
+        const auto reduced = OMBREL_MUST(StandardDecoder::decodeReduced(file, target));
         const auto expected = fitWithin(4160, 2768, target);
-        ASSERT_EQ(sizeOf(*reduced), expected) << target;
-        const Image scaled = resample(*full, expected.first, expected.second);
-        EXPECT_LT(quadrantDifference(*reduced, scaled), 0.01) << target;
+        ASSERT_EQ(sizeOf(reduced), expected) << target;
+        const Image scaled = resample(full, expected.first, expected.second);
+        EXPECT_LT(quadrantDifference(reduced, scaled), 0.01) << target;
     }
     // Already small enough: the whole picture, not enlarged.
-    const auto small = StandardDecoder::decodeReduced(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"), 5000);
-    ASSERT_TRUE(small);
-    EXPECT_EQ(sizeOf(*small), std::pair(600, 900));
+    const auto small = OMBREL_MUST(StandardDecoder::decodeReduced(photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg"), 5000));
+    EXPECT_EQ(sizeOf(small), std::pair(600, 900));
 }
 
 // Raw samples as libpng stores them (16-bit made native-endian), for comparing
@@ -362,16 +306,15 @@ TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
         int channels = 0;
         const auto raw = rawPngSamples(photo(c.name), channels);
         ASSERT_EQ(channels, 3) << c.name;
-        const auto image = StandardDecoder::decodeFull(photo(c.name));
-        ASSERT_TRUE(image) << c.name;
-        ASSERT_EQ(raw.size(), static_cast<std::size_t>(image->width()) * image->height() * 3) << c.name;
+        const auto image = OMBREL_MUST(StandardDecoder::decodeFull(photo(c.name)));
+        ASSERT_EQ(raw.size(), static_cast<std::size_t>(image.width()) * image.height() * 3) << c.name;
         double worst = 0;
         int between8BitSteps = 0;
-        for (int y = 0; y < image->height(); ++y)
-            for (int x = 0; x < image->width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
                 for (int ch = 0; ch < 3; ++ch) {
-                    const std::uint16_t stored = raw[(static_cast<std::size_t>(y) * image->width() + x) * 3 + ch];
-                    const double back = ops::srgbEncode(image->pixel(x, y)[ch]) * c.unit;
+                    const std::uint16_t stored = raw[(static_cast<std::size_t>(y) * image.width() + x) * 3 + ch];
+                    const double back = ops::srgbEncode(image.pixel(x, y)[ch]) * c.unit;
                     worst = std::max(worst, std::abs(back - stored));
                     if (c.unit > 255 && stored % 257 != 0) ++between8BitSteps;
                 }
@@ -417,23 +360,21 @@ TEST(StandardDecoderPng, PaletteGreyAndAlphaLayoutsExpandToRgba) {
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(writePng(dir / c.name, 2, 1, c.format, c.pixels, c.colourMap)) << c.name;
-        const auto image = StandardDecoder::decodeFull(dir / c.name);
-        ASSERT_TRUE(image) << c.name;
-        ASSERT_EQ(sizeOf(*image), std::pair(2, 1)) << c.name;
-        for (int i = 0; i < 8; ++i) EXPECT_NEAR(image->data()[i], c.expected[i], 1e-6f) << c.name << " sample " << i;
+        const auto image = OMBREL_MUST(StandardDecoder::decodeFull(dir / c.name));
+        ASSERT_EQ(sizeOf(image), std::pair(2, 1)) << c.name;
+        for (int i = 0; i < 8; ++i) EXPECT_NEAR(image.data()[i], c.expected[i], 1e-6f) << c.name << " sample " << i;
     }
 }
 
 TEST(StandardDecoderColour, CmykComesOutAsRedLettersOnBlack) {
     OMBREL_REQUIRE_TESTDATA();
-    const auto image = StandardDecoder::decodeFull(photo("jpeg/cmyk_pil_sample_cmyk.jpg"));
-    ASSERT_TRUE(image);
-    for (const auto& corner : {meanOf(*image, 0, 0.9, 0.1, 1), meanOf(*image, 0.9, 0.9, 1, 1)})
+    const auto image = OMBREL_MUST(StandardDecoder::decodeFull(photo("jpeg/cmyk_pil_sample_cmyk.jpg")));
+    for (const auto& corner : {meanOf(image, 0, 0.9, 0.1, 1), meanOf(image, 0.9, 0.9, 1, 1)})
         EXPECT_LT(std::max({corner.r, corner.g, corner.b}), 0.02);
     int red = 0, otherColour = 0;
-    for (int y = 0; y < image->height(); ++y)
-        for (int x = 0; x < image->width(); ++x) {
-            const float* p = image->pixel(x, y);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const float* p = image.pixel(x, y);
             if (p[0] > 0.3f && p[1] < 0.05f && p[2] < 0.05f) ++red;
             if (p[1] > 0.3f || p[2] > 0.3f) ++otherColour;
         }
@@ -463,16 +404,14 @@ TEST(StandardDecoderColour, AdobeRgbProfileMakesThePictureMoreColourfulThanTakin
     test::writeFile(untagged, withoutIccSegments(test::readFile(tagged)));
     ASSERT_TRUE(readJpegColourInfo(*readFileBytes(untagged)).icc.empty());
 
-    const auto withProfile = StandardDecoder::decodeFull(tagged);
-    const auto asSrgb = StandardDecoder::decodeFull(untagged);
-    ASSERT_TRUE(withProfile && asSrgb);
+    const auto withProfile = OMBREL_MUST(StandardDecoder::decodeFull(tagged));
+    const auto asSrgb = OMBREL_MUST(StandardDecoder::decodeFull(untagged));
     // Adobe RGB primaries lie outside sRGB's: honouring them spreads the channels.
-    EXPECT_GT(meanChroma(*withProfile), 1.1 * meanChroma(*asSrgb));
+    EXPECT_GT(meanChroma(withProfile), 1.1 * meanChroma(asSrgb));
 
-    const auto thumbWithProfile = StandardDecoder::thumbnail(tagged, 300);
-    const auto thumbAsSrgb = StandardDecoder::thumbnail(untagged, 300);
-    ASSERT_TRUE(thumbWithProfile && thumbAsSrgb);
-    EXPECT_GT(meanChroma(*thumbWithProfile), 1.1 * meanChroma(*thumbAsSrgb));
+    const auto thumbWithProfile = OMBREL_MUST(StandardDecoder::thumbnail(tagged, 300));
+    const auto thumbAsSrgb = OMBREL_MUST(StandardDecoder::thumbnail(untagged, 300));
+    EXPECT_GT(meanChroma(thumbWithProfile), 1.1 * meanChroma(thumbAsSrgb));
 }
 
 // One 8-bit RGB pixel through `icc`, as 8-bit (table path) or 16-bit (engine path) samples.
@@ -539,15 +478,14 @@ TEST(StandardDecoderConversion, OnePassShrinkMatchesConvertingThenResampling) {
                           {SampleLayout::GrayAlpha8, {}, 33, 400}, {SampleLayout::Rgb8, {}, 1000, 700}};
     for (const Case& c : cases) {
         const Samples s = noiseSamples(1000, 700, c.layout, c.icc, c.width);
-        const auto reference = toWorkingImage(s);
-        const auto onePass = toWorkingImage(s, c.width, c.height);
-        ASSERT_TRUE(reference && onePass);
-        const Image expected = resample(*reference, c.width, c.height);
-        ASSERT_EQ(sizeOf(*onePass), sizeOf(expected));
+        const auto reference = OMBREL_MUST(toWorkingImage(s));
+        const auto onePass = OMBREL_MUST(toWorkingImage(s, c.width, c.height));
+        const Image expected = resample(reference, c.width, c.height);
+        ASSERT_EQ(sizeOf(onePass), sizeOf(expected));
         float worst = 0;
         for (int y = 0; y < expected.height(); ++y)
             for (std::size_t i = 0; i < expected.rowLength(); ++i)
-                worst = std::max(worst, std::abs(onePass->row(y)[i] - expected.row(y)[i]));
+                worst = std::max(worst, std::abs(onePass.row(y)[i] - expected.row(y)[i]));
         EXPECT_LT(worst, 1e-5f) << c.width << " x " << c.height;
     }
 }
@@ -556,37 +494,24 @@ TEST(StandardDecoderThumbnail, EmbeddedThumbnailsOnlyWhenLargeEnoughAndAlikeDeco
     OMBREL_REQUIRE_TESTDATA();
     // The HEIC's 320 x 240 thumbnail item serves 320 and below; 400 needs a decode.
     const auto heic = photo("heic/iphone_xr_IMG_3578.heic");
-    const auto item = StandardDecoder::thumbnail(heic, 320);
-    const auto smaller = StandardDecoder::thumbnail(heic, 200);
-    const auto decoded = StandardDecoder::thumbnail(heic, 400);
-    ASSERT_TRUE(item && smaller && decoded);
-    EXPECT_EQ(sizeOf(*item), std::pair(320, 240));
-    EXPECT_EQ(sizeOf(*smaller), std::pair(200, 150));
-    EXPECT_EQ(sizeOf(*decoded), std::pair(400, 300));
-    EXPECT_LT(quadrantDifference(*item, resample(*decoded, 320, 240)), 8.0);
+    const auto item = OMBREL_MUST(StandardDecoder::thumbnail(heic, 320));
+    const auto smaller = OMBREL_MUST(StandardDecoder::thumbnail(heic, 200));
+    const auto decoded = OMBREL_MUST(StandardDecoder::thumbnail(heic, 400));
+    EXPECT_EQ(sizeOf(item), std::pair(320, 240));
+    EXPECT_EQ(sizeOf(smaller), std::pair(200, 150));
+    EXPECT_EQ(sizeOf(decoded), std::pair(400, 300));
+    EXPECT_LT(quadrantDifference(item, resample(decoded, 320, 240)), 8.0);
 
     // The 7D's EXIF thumbnail is 171 x 256 and sRGB although the picture is Adobe RGB.
     const auto jpeg = photo("jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg");
-    const auto exif = StandardDecoder::thumbnail(jpeg, 256);
-    const auto fromPicture = StandardDecoder::thumbnail(jpeg, 257);
-    ASSERT_TRUE(exif && fromPicture);
-    EXPECT_EQ(sizeOf(*exif), std::pair(171, 256));
-    EXPECT_LT(quadrantDifference(*exif, resample(*fromPicture, 171, 256)), 8.0);
+    const auto exif = OMBREL_MUST(StandardDecoder::thumbnail(jpeg, 256));
+    const auto fromPicture = OMBREL_MUST(StandardDecoder::thumbnail(jpeg, 257));
+    EXPECT_EQ(sizeOf(exif), std::pair(171, 256));
+    EXPECT_LT(quadrantDifference(exif, resample(fromPicture, 171, 256)), 8.0);
 
     // A letterboxed 4:3 EXIF thumbnail of a 3:2 picture is not used.
-    const auto rp = StandardDecoder::thumbnail(photo("jpeg/canon_eos_rp_MG_0633.jpg"), 160);
-    ASSERT_TRUE(rp);
-    EXPECT_EQ(sizeOf(*rp), std::pair(160, 106));
-}
-
-// A minimal big-endian EXIF block: Make "Test" and Orientation 6.
-std::vector<std::uint8_t> exifMakeAndOrientationSix() {
-    return {'M', 'M', 0, 42, 0, 0, 0, 8,                       // header, IFD0 at 8
-            0, 2,                                              // two entries
-            0x01, 0x0F, 0, 2, 0, 0, 0, 5, 0, 0, 0, 38,         // Make: ASCII, 5 bytes at 38
-            0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0,          // Orientation: SHORT 6
-            0, 0, 0, 0,                                        // no next IFD
-            'T', 'e', 's', 't', 0};
+    const auto rp = OMBREL_MUST(StandardDecoder::thumbnail(photo("jpeg/canon_eos_rp_MG_0633.jpg"), 160));
+    EXPECT_EQ(sizeOf(rp), std::pair(160, 106));
 }
 
 struct HeicPicture {
@@ -647,16 +572,15 @@ TEST(StandardDecoderHeif, ItsOwnTurnIsAppliedOnceAndExifOrientationIgnored) {
     // by the file's own transform, and also carrying EXIF orientation 6.
     HeicPicture picture;
     picture.orientation = heif_orientation_rotate_90_cw;
-    picture.exif = exifMakeAndOrientationSix();
+    picture.exif = tiffBlock({{0x010F, 2, 5, {'T', 'e', 's', 't', 0}}, {0x0112, 3, 1, {0, 6}}}, {});  // Make, Orientation
     picture.pixel = [](int x, int) { return x < 32 ? std::array{220, 20, 20} : std::array{20, 20, 220}; };
     if (!writeHeic(file, picture)) GTEST_SKIP() << "no HEVC encoder";
 
-    const auto props = StandardDecoder::properties(file);
-    ASSERT_TRUE(props);
-    EXPECT_EQ(props->pixelWidth, 32);
-    EXPECT_EQ(props->pixelHeight, 64);
-    EXPECT_EQ(props->orientation, 1);
-    EXPECT_EQ(props->make, "Test");
+    const auto props = OMBREL_MUST(StandardDecoder::properties(file));
+    EXPECT_EQ(props.pixelWidth, 32);
+    EXPECT_EQ(props.pixelHeight, 64);
+    EXPECT_EQ(props.orientation, 1);
+    EXPECT_EQ(props.make, "Test");
 
     for (const auto& image : {StandardDecoder::decodeFull(file), StandardDecoder::decodeReduced(file, 16)}) {
         ASSERT_TRUE(image);
@@ -686,26 +610,23 @@ TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
 TEST(StandardDecoderFailure, DamagedTestFilesGiveWhatDecodes) {
     OMBREL_REQUIRE_TESTDATA();
     const auto truncated = photo("bad/truncated_60pct_canon_350d_MG_9380.jpg");
-    const auto props = StandardDecoder::properties(truncated);
-    ASSERT_TRUE(props);
-    EXPECT_EQ(props->pixelWidth, 2496);
-    EXPECT_EQ(props->model, "Canon EOS DIGITAL REBEL XT");
-    const auto image = StandardDecoder::decodeFull(truncated);
-    ASSERT_TRUE(image);
-    ASSERT_EQ(sizeOf(*image), std::pair(2496, 1664));
+    const auto props = OMBREL_MUST(StandardDecoder::properties(truncated));
+    EXPECT_EQ(props.pixelWidth, 2496);
+    EXPECT_EQ(props.model, "Canon EOS DIGITAL REBEL XT");
+    const auto image = OMBREL_MUST(StandardDecoder::decodeFull(truncated));
+    ASSERT_EQ(sizeOf(image), std::pair(2496, 1664));
     // The top holds the photo; the missing bottom is flat mid grey.
-    const Rgb bottom = meanOf(*image, 0, 0.95, 1, 1);
+    const Rgb bottom = meanOf(image, 0, 0.95, 1, 1);
     const float grey = srgb8ToLinear()[128];
     EXPECT_NEAR(bottom.r, grey, 0.01);
     EXPECT_NEAR(bottom.b, grey, 0.01);
-    EXPECT_GT(test::distance(meanOf(*image, 0, 0, 1, 0.2), {grey, grey, grey}), 0.03);
+    EXPECT_GT(test::distance(meanOf(image, 0, 0, 1, 0.2), {grey, grey, grey}), 0.03);
     EXPECT_TRUE(StandardDecoder::thumbnail(truncated, 320));
 
     const auto corrupt = photo("bad/corrupt_exif_olympus_u1020.jpg");
     EXPECT_EQ(StandardDecoder::properties(corrupt)->pixelWidth, 3648);
-    const auto corruptImage = StandardDecoder::decodeReduced(corrupt, 800);
-    ASSERT_TRUE(corruptImage);
-    EXPECT_EQ(sizeOf(*corruptImage), std::pair(800, 600));
+    const auto corruptImage = OMBREL_MUST(StandardDecoder::decodeReduced(corrupt, 800));
+    EXPECT_EQ(sizeOf(corruptImage), std::pair(800, 600));
 }
 
 std::string randomBytes(std::size_t n, unsigned seed) {
@@ -741,52 +662,6 @@ void expectNoCrashAndSaneSize(const fs::path& file, std::pair<int, int> size) {
         EXPECT_LE(std::max(thumb->width(), thumb->height()), 64);
     }
     StandardDecoder::properties(file);
-}
-
-TEST(StandardDecoderFailure, ValidHeadersFollowedByNoiseNeverCrash) {
-    const test::TempDir dir;
-    const std::string heifBrand("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24);
-    const std::pair<std::string, std::string> starts[] = {
-        {"noise.jpg", "\xFF\xD8\xFF\xE0"}, {"noise.png", "\x89PNG\r\n\x1A\n"}, {"noise.heic", heifBrand}};
-    for (unsigned seed = 1; seed <= 5; ++seed)
-        for (const auto& [name, start] : starts) {
-            test::writeFile(dir / name, start + randomBytes(20000, seed));
-            const auto image = StandardDecoder::decodeFull(dir / name);
-            if (image) expectPlainWorkingImage(*image, name);
-            StandardDecoder::thumbnail(dir / name, 64);
-            StandardDecoder::properties(dir / name);
-        }
-}
-
-// `bytes` with a big-endian 16-bit or 32-bit number written at `pos`.
-void putBigEndian(std::string& bytes, std::size_t pos, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes[pos + i] = static_cast<char>(value >> (8 * (size - 1 - i)));
-}
-
-TEST(StandardDecoderFailure, HeadersClaimingFarMorePixelsThanTheFileHoldsAreRefused) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    // A 20 KB JPEG start whose frame header claims 16000 x 16000.
-    std::string jpeg = test::readFile(photo("jpeg/orientation_1_Landscape_1.jpg")).substr(0, 20000);
-    const std::size_t sof = jpeg.find("\xFF\xC0");
-    ASSERT_NE(sof, std::string::npos);
-    putBigEndian(jpeg, sof + 5, 16000, 2);
-    putBigEndian(jpeg, sof + 7, 16000, 2);
-    test::writeFile(dir / "huge.jpg", jpeg);
-    EXPECT_FALSE(StandardDecoder::decodeFull(dir / "huge.jpg"));
-    EXPECT_FALSE(StandardDecoder::thumbnail(dir / "huge.jpg", 320));
-
-    // A PNG start whose header claims 16000 x 16000 (CRC redone so libpng accepts it).
-    std::string png = test::readFile(photo("png/rgb8_with_exif_chunk.png")).substr(0, 20000);
-    putBigEndian(png, 16, 16000, 4);
-    putBigEndian(png, 20, 16000, 4);
-    putBigEndian(png, 29, crc32(png.substr(12, 17)), 4);
-    test::writeFile(dir / "huge.png", png);
-    EXPECT_FALSE(StandardDecoder::decodeFull(dir / "huge.png"));
-
-    // The same claim is fine when the file is big enough to hold it: only the
-    // density of the data is judged, here for a 2496 x 1664 file cut to 60 %.
-    EXPECT_TRUE(StandardDecoder::decodeReduced(photo("bad/truncated_60pct_canon_350d_MG_9380.jpg"), 500));
 }
 
 // Cuts at the very start, inside the headers and across the whole file.
@@ -825,12 +700,11 @@ TEST(StandardDecoderFailure, TruncatedJpegAndPngKeepTheRowsThatArrived) {
         const std::string bytes = test::readFile(photo(name));
         const auto cut = dir / fs::path(name).filename();
         test::writeFile(cut, bytes.substr(0, bytes.size() * 3 / 4));
-        const auto whole = StandardDecoder::decodeFull(photo(name));
-        const auto partial = StandardDecoder::decodeFull(cut);
-        ASSERT_TRUE(whole && partial) << name;
-        ASSERT_EQ(sizeOf(*partial), sizeOf(*whole)) << name;
-        EXPECT_LT(test::distance(meanOf(*partial, 0, 0, 1, 0.3), meanOf(*whole, 0, 0, 1, 0.3)), 1e-6) << name;
-        EXPECT_GT(test::distance(meanOf(*partial, 0, 0.97, 1, 1), meanOf(*whole, 0, 0.97, 1, 1)), 0.01) << name;
+        const auto whole = OMBREL_MUST(StandardDecoder::decodeFull(photo(name)));
+        const auto partial = OMBREL_MUST(StandardDecoder::decodeFull(cut));
+        ASSERT_EQ(sizeOf(partial), sizeOf(whole)) << name;
+        EXPECT_LT(test::distance(meanOf(partial, 0, 0, 1, 0.3), meanOf(whole, 0, 0, 1, 0.3)), 1e-6) << name;
+        EXPECT_GT(test::distance(meanOf(partial, 0, 0.97, 1, 1), meanOf(whole, 0, 0.97, 1, 1)), 0.01) << name;
     }
 }
 

@@ -69,50 +69,43 @@ double meanAbsDifference(const Image& a, const Image& b) {
     return sum / (a.width() * a.height() * 3.0);
 }
 
-TEST(Engine, UneditedGraphGivesTheSourceBack) {
-    const auto source = ramp(37, 23);
-    const Image out = Engine::shared().render(graphOf(source, EditSettings{}));
-    ASSERT_EQ(out.width(), 37);
-    ASSERT_EQ(out.height(), 23);
-    for (int y = 0; y < 23; ++y)
-        for (int x = 0; x < 37; ++x) {
-            EXPECT_EQ(rgb(out, x, y), rgb(*source, x, y));
-            EXPECT_EQ(out.pixel(x, y)[3], 1.0f);
-        }
-}
-
-TEST(Engine, QuarterTurnsAndFlipsMovePixelsExactly) {
-    const auto source = ramp(30, 20);
-    EditSettings turn;
-    turn.crop.quarterTurns = 1;
-    const Image cw = Engine::shared().render(graphOf(source, turn));
-    ASSERT_EQ(cw.width(), 20);
-    ASSERT_EQ(cw.height(), 30);
-    EXPECT_EQ(rgb(cw, 0, 0), rgb(*source, 0, 19)) << "a clockwise turn brings the bottom-left corner to the top";
-    EXPECT_EQ(rgb(cw, 19, 0), rgb(*source, 0, 0));
-
-    EditSettings flipTurn;
-    flipTurn.crop.flipH = true;
-    flipTurn.crop.quarterTurns = 2;
-    EditSettings flipV;
-    flipV.crop.flipV = true;
-    const Image a = Engine::shared().render(graphOf(source, flipTurn));
-    const Image b = Engine::shared().render(graphOf(source, flipV));
-    EXPECT_EQ(meanAbsDifference(a, b), 0.0);
-    EXPECT_EQ(rgb(b, 3, 0), rgb(*source, 3, 19));
-}
-
-TEST(Engine, CropSelectsTheRectangleMeasuredFromTheTop) {
-    const auto source = ramp(20, 10);
-    EditSettings s;
-    s.crop.x = 0.25;
-    s.crop.w = 0.5;
-    s.crop.h = 0.5;
-    const Image out = Engine::shared().render(graphOf(source, s));
-    ASSERT_EQ(out.width(), 10);
-    ASSERT_EQ(out.height(), 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 10; ++x) EXPECT_EQ(rgb(out, x, y), rgb(*source, x + 5, y));
+// Turns, flips and crops move pixels without resampling them; turns count
+// modulo four, and a crop's fractions refer to the turned frame.
+TEST(Engine, GeometryMovesPixelsExactly) {
+    const auto source = ramp(40, 20);
+    using From = std::pair<int, int> (*)(int x, int y);  // the source pixel an output pixel shows
+    struct Case {
+        const char* what;
+        std::int64_t quarterTurns;
+        bool flipH;
+        double cropX, cropW, cropH;
+        int width, height;
+        From from;
+    };
+    const Case cases[] = {
+        {"unedited", 0, false, 0, 1, 1, 40, 20, [](int x, int y) { return std::pair{x, y}; }},
+        {"clockwise quarter turn", 1, false, 0, 1, 1, 20, 40, [](int x, int y) { return std::pair{y, 19 - x}; }},
+        {"five quarter turns", 5, false, 0, 1, 1, 20, 40, [](int x, int y) { return std::pair{y, 19 - x}; }},
+        {"half turn back", -2, false, 0, 1, 1, 40, 20, [](int x, int y) { return std::pair{39 - x, 19 - y}; }},
+        {"mirror and half turn: a vertical flip", 2, true, 0, 1, 1, 40, 20, [](int x, int y) { return std::pair{x, 19 - y}; }},
+        {"crop measured from the top", 0, false, 0.25, 0.5, 0.5, 20, 10, [](int x, int y) { return std::pair{x + 10, y}; }},
+        {"crop of the turned frame", 1, false, 0.25, 0.5, 0.5, 10, 20, [](int x, int y) { return std::pair{y, 14 - x}; }},
+    };
+    for (const Case& c : cases) {
+        EditSettings s;
+        s.crop.quarterTurns = c.quarterTurns;
+        s.crop.flipH = c.flipH;
+        s.crop.x = c.cropX, s.crop.w = c.cropW, s.crop.h = c.cropH;
+        const Image out = Engine::shared().render(graphOf(source, s));
+        ASSERT_EQ(out.width(), c.width) << c.what;
+        ASSERT_EQ(out.height(), c.height) << c.what;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const auto [sx, sy] = c.from(x, y);
+                ASSERT_EQ(rgb(out, x, y), rgb(*source, sx, sy)) << c.what << " at " << x << "," << y;
+                ASSERT_EQ(out.pixel(x, y)[3], 1.0f) << c.what;
+            }
+    }
 }
 
 TEST(Engine, StraighteningKeepsTheFrameFilledAndTurnsClockwise) {

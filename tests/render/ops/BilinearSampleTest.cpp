@@ -41,23 +41,20 @@ double reference(const PlanarImage& image, int c, double x, double y) {
     return (1 - ty) * ((1 - tx) * at(i0, j0) + tx * at(i1, j0)) + ty * ((1 - tx) * at(i0, j1) + tx * at(i1, j1));
 }
 
-void expectMatchesReferenceOnce(const PlanarImage& image, const std::vector<float>& xs,
-                                const std::vector<float>& ys) {
-    const int n = static_cast<int>(xs.size());
-    std::vector<float> r(n), g(n), b(n);
-    sampleBilinear(image, xs.data(), ys.data(), r.data(), g.data(), b.data(), n);
-    const float* outs[3] = {r.data(), g.data(), b.data()};
-    for (int i = 0; i < n; ++i)
-        for (int c = 0; c < 3; ++c) {
-            ASSERT_NEAR(outs[c][i], reference(image, c, xs[i], ys[i]), 2e-5)
-                << "plane " << c << " at (" << xs[i] << ", " << ys[i] << ") of " << image.width() << "x"
-                << image.height();
-        }
-}
-
 // On every vector width the processor has: each takes its own path.
 void expectMatchesReference(const PlanarImage& image, const std::vector<float>& xs, const std::vector<float>& ys) {
-    test::forEachSimdTarget([&] { expectMatchesReferenceOnce(image, xs, ys); });
+    test::forEachSimdTarget([&] {
+        const int n = static_cast<int>(xs.size());
+        std::vector<float> r(n), g(n), b(n);
+        sampleBilinear(image, xs.data(), ys.data(), r.data(), g.data(), b.data(), n);
+        const float* outs[3] = {r.data(), g.data(), b.data()};
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_NEAR(outs[c][i], reference(image, c, xs[i], ys[i]), 2e-5)
+                    << "plane " << c << " at (" << xs[i] << ", " << ys[i] << ") of " << image.width() << "x"
+                    << image.height();
+            }
+    });
 }
 
 // Rows of positions as the engine makes them: a start and a constant step.

@@ -64,28 +64,10 @@ TEST(Blur, KeepsFlatImagesFlatAndTheMeanOfDetail) {
 
 TEST(Blur, TinySigmaIsACopy) {
     const PlanarImage img = randomImage(20, 9);
-    for (float sigma : {0.0f, 0.1f, 0.29f, -1.0f}) {
-        const PlanarImage out = gaussianBlur(img, sigma);
-        for (int c = 0; c < 3; ++c)
-            for (int y = 0; y < 9; ++y)
-                for (int x = 0; x < 20; ++x) ASSERT_EQ(out.row(c, y)[x], img.row(c, y)[x]);
-    }
+    for (float sigma : {0.0f, 0.1f, 0.29f, -1.0f}) EXPECT_TRUE(test::identical(gaussianBlur(img, sigma), img)) << sigma;
 }
 
-TEST(Blur, PlaneFunctionHandlesSingleRowsAndColumns) {
-    const std::vector<float> line{0, 0, 0, 1, 0, 0, 0, 0.5f};
-    const PlanarImage asImage = planarFrom(8, 1, [&](int, int x, int) { return line[x]; });
-    for (float sigma : {1.0f, 4.0f}) {
-        std::vector<float> across(8), down(8);
-        gaussianBlurPlane(line.data(), across.data(), 8, 1, sigma);
-        gaussianBlurPlane(line.data(), down.data(), 1, 8, sigma);
-        for (int i = 0; i < 8; ++i) {
-            EXPECT_NEAR(across[i], down[i], 1e-6f) << i;
-            EXPECT_NEAR(across[i], referenceAt(asImage, 0, i, 0, sigma), 4e-3) << sigma << " at " << i;
-        }
-    }
-}
-
+// Single rows and columns here also cover the plane function the picture blur runs per channel.
 TEST(Blur, MatchesADirectGaussianOnTinyAndSingleLinePictures) {
     // Kernels far wider than the picture: every tap beyond an edge repeats it.
     for (const auto [w, h] : test::awkwardShapes) {

@@ -48,12 +48,13 @@ TEST(ColorCube, ReadsTheLayoutRedFastestThenGreenThenBlueOverRunsOfAnyLength) {
     // A channel rotation is linear, so both interpolations reproduce it exactly
     // between grid points; a wrong stride would scramble the channels. Runs
     // are shorter and longer than the blocks the lookup works in, with values
-    // outside the cube mixed in.
+    // outside the cube mixed in: they clamp to its faces, NaN to zero.
     const ColorCube rotate = makeCube(5, [](float r, float g, float b) { return Rgb{b, r, g}; });
-    const auto clamped = [](float v) { return std::clamp(v, 0.0f, 1.0f); };
+    const auto clamped = [](float v) { return v > 0 ? std::min(v, 1.0f) : 0.0f; };
     for (CubeFn fn : both)
         for (int length : {1, 63, 65, 1000}) {
-            const auto colours = randomColours(length, -0.2f, 1.2f);
+            auto colours = randomColours(length, -0.2f, 1.2f);
+            colours.back() = {NAN, 40.0f, -3.0f};
             std::vector<float> r, g, b;
             for (const Rgb& c : colours) r.push_back(c[0]), g.push_back(c[1]), b.push_back(c[2]);
             fn(rotate, r.data(), g.data(), b.data(), length);
@@ -78,21 +79,6 @@ TEST(ColorCube, IsExactAtGridPoints) {
                     const std::size_t e = ((bi * 9 + gi) * 9 + ri) * 4;
                     for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c], data[e + c], 1e-6f) << ri << gi << bi;
                 }
-}
-
-TEST(ColorCube, ClampsInputsToTheCube) {
-    const ColorCube cube = makeCube(6, [](float r, float g, float b) {
-        return Rgb{r * r, std::sqrt(g), 0.5f * b + 0.1f};
-    });
-    for (CubeFn fn : both) {
-        const Rgb below = lookUp(fn, cube, {-0.7f, -3.0f, -0.01f});
-        const Rgb above = lookUp(fn, cube, {1.2f, 40.0f, 1.0001f});
-        const Rgb nan = lookUp(fn, cube, {NAN, 1.5f, -1.0f});
-        EXPECT_EQ(below, lookUp(fn, cube, {0, 0, 0}));
-        EXPECT_EQ(above, lookUp(fn, cube, {1, 1, 1}));
-        EXPECT_EQ(nan, lookUp(fn, cube, {0, 1, 0}));
-        EXPECT_NEAR(above[0], 1.0f, 1e-6f);
-    }
 }
 
 TEST(ColorCube, TrilinearAndTetrahedralAgreeOnSmoothCubesAndDifferOnlyInside) {

@@ -48,30 +48,9 @@ TEST(NoiseReduction, SmoothsFlatNoiseALotButKeepsMostOfAStrongEdge) {
     EXPECT_GT(after, 0.9 * before);
 }
 
-TEST(NoiseReduction, LeavesColourDifferencesAlone) {
-    std::mt19937 rng(9);
-    std::normal_distribution<float> noise(0.0f, 0.03f);
-    const PlanarImage img =
-        planarFrom(40, 30, [&](int c, int x, int) { return 0.1 + 0.2 * c + 0.005 * x + noise(rng); });
-    const PlanarImage out = reduced(img, noiseLevel, sharpness, 1.0);
-    double changed = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const float* in[3] = {&img.row(0, y)[x], &img.row(1, y)[x], &img.row(2, y)[x]};
-            const float* o[3] = {&out.row(0, y)[x], &out.row(1, y)[x], &out.row(2, y)[x]};
-            ASSERT_NEAR(*o[0] - *o[1], *in[0] - *in[1], 1e-5f);
-            ASSERT_NEAR(*o[2] - *o[1], *in[2] - *in[1], 1e-5f);
-            changed = std::max(changed, double(std::fabs(*o[1] - *in[1])));
-        }
-    EXPECT_GT(changed, 0.01) << "luminance itself must change";
-}
-
 TEST(NoiseReduction, ZeroNoiseLevelIsIdentity) {
     const PlanarImage img = greyNoise(17, 11, 0.3f, 0.05f, 2);
-    const PlanarImage out = reduced(img, 0.0f, sharpness, 1.0);
-    for (int c = 0; c < 3; ++c)
-        for (int y = 0; y < 11; ++y)
-            for (int x = 0; x < 17; ++x) ASSERT_EQ(out.row(c, y)[x], img.row(c, y)[x]);
+    EXPECT_TRUE(test::identical(reduced(img, 0.0f, sharpness, 1.0), img));
 }
 
 // Averages 2 x 2 blocks.
@@ -148,7 +127,8 @@ PlanarImage referenceReduction(const PlanarImage& img, double level, double shar
 }
 
 TEST(NoiseReduction, MatchesTheFilterWrittenOutDirectly) {
-    // Scales giving windows of radius 4, 2 and 1; pictures of one pixel, single
+    // The reference adds one luminance change to all three planes, so this also
+    // shows colour differences are left alone. Scales giving windows of radius 4, 2 and 1; pictures of one pixel, single
     // lines and sizes below the window, where every window mostly repeats
     // the edges; an ordinary patch with edges in it. Values beyond 0...1 and
     // negative luminance included.

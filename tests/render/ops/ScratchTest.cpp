@@ -1,21 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <thread>
 
 #include "render/ops/Scratch.h"
 
 namespace ombrel::ops {
 namespace {
-
-TEST(Scratch, BlocksHeldTogetherAreSeparate) {
-    const Scratch a(1000), b(1000), c(10);
-    std::fill_n(a.data(), 1000, 1.0f);
-    std::fill_n(b.data(), 1000, 2.0f);
-    std::fill_n(c.data(), 10, 3.0f);
-    EXPECT_TRUE(std::all_of(a.data(), a.data() + 1000, [](float v) { return v == 1.0f; }));
-    EXPECT_TRUE(std::all_of(b.data(), b.data() + 1000, [](float v) { return v == 2.0f; }));
-}
 
 // Blocks stay with the thread for the whole test program: each test asks for
 // sizes no other test (nor any operation under test here) holds a block of.
