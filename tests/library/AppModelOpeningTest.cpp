@@ -28,14 +28,12 @@ class AppModelOpeningTest : public QObject {
 private slots:
     void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
 
-    void listsOneFolderShallowlyInFileBrowserOrder() {
+    void listsOneFolderInFileBrowserOrderWithItsSidecars() {
         TempDir dir;
         copyTestFileAs(smallJpeg, dir.path(), "IMG_10.JPG");
         const fs::path second = copyTestFileAs(smallJpeg, dir.path(), "IMG_2.jpg");
-        copyTestFileAs(smallJpeg, dir.path(), ".hidden.jpg");
-        writeFile(dir / "notes.txt", "not a photo");
         Sidecar::write(ratedSidecar(3, Flag::pick, 0.5), second);
-        fs::create_directory(dir / "raw");
+        fs::create_directory(dir / "raw");  // not listed: one folder only
         copyTestFileAs(smallJpeg, dir / "raw", "IMG_1.jpg");
 
         AppModel model(ModelServices::standard());
