@@ -109,7 +109,6 @@ private slots:
         QVERIFY(!sidebar.scrollArea()->isVisible());
         QVERIFY(sidebar.section(Section::basic)->isOpen() && sidebar.section(Section::curve)->isOpen());
         QVERIFY(!sidebar.section(Section::hsl)->isOpen() && !sidebar.section(Section::raw)->isOpen());
-        QCOMPARE(sidebar.section(Section::crop)->resetButton()->toolTip(), QString("Reset Crop & Rotate"));
     }
 
     void dragIsOneUndoStepAndSavesLater() {
