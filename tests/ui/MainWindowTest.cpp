@@ -139,7 +139,8 @@ private slots:
         QTRY_COMPARE(preview.pictureRect(), fitted);
     }
 
-    void eyedropperClickSetsWhiteBalanceAsOneStep() {
+    // An eyedropper click and a crop handle drag are one undo step each.
+    void eyedropperClickAndCropHandleDragAreOneStepEach() {
         Window w;
         QVERIFY(w.openCopy(chart));
         w.model->view()->setEyedropper(true);
@@ -156,11 +157,8 @@ private slots:
         const EditSettings& s = w.model->edit()->settings();
         QVERIFY(s.temperature != 0 || s.tint != 0);
         QVERIFY(!w.model->view()->eyedropper());
-    }
 
-    void cropHandleDragKeepsTheLockAndIsOneUndoStep() {
-        Window w;
-        QVERIFY(w.openCopy(chart));
+        // The corner drag keeps the 1:1 lock.
         w.model->mutate("crop-aspect", [](EditSettings& s) { s.crop.aspect = "1:1"; });
         w.model->endEditRun();
         w.model->view()->setCropEditing(true);
@@ -218,7 +216,7 @@ private slots:
         QVERIFY(w.window->isVisible());
     }
 
-    void draggingTheSidebarsExposureRendersAndSavesOneStep() {
+    void sidebarDragSavesOneStepAndEditBurstsEndOnTheLastFrame() {
         Window w;
         QVERIFY(w.openCopy(chart));
         const auto photo = w.photos.path() / std::filesystem::path(chart).filename();
@@ -240,19 +238,17 @@ private slots:
         QCOMPARE(Sidecar::read(photo)->settings.exposure, w.model->edit()->settings().exposure);
         w.model->undo();
         QCOMPARE(w.model->edit()->settings().exposure, 0.0);
-    }
 
-    void burstOfEditsEndsWithTheFrameOfTheLast() {
-        Window w;
-        QVERIFY(w.openCopy(chart));
+        // A burst of edits ends with the frame of the last.
+        QVERIFY(w.waitForFrame());
         int presented = 0;
         connect(&w.preview(), &PreviewView::framePresented, this, [&] { ++presented; });
-        const std::uint64_t before = w.preview().requestedFrameId();
+        const std::uint64_t requested = w.preview().requestedFrameId();
         for (int i = 1; i <= 50; ++i) {
             w.model->mutate("exposure", [i](EditSettings& s) { s.exposure = -2.0 + i * 0.05; });
             QCoreApplication::processEvents();  // each edit asks for its frame
         }
-        QCOMPARE(w.preview().requestedFrameId(), before + 50);
+        QCOMPARE(w.preview().requestedFrameId(), requested + 50);
         QVERIFY(w.waitForFrame());
         QVERIFY2(presented < 50, "frames of superseded edits were not skipped");
         const QImage last = w.preview().grab().toImage();
@@ -266,11 +262,18 @@ private slots:
         QVERIFY(w.preview().grab().toImage() != last);
     }
 
-    void sizeAndRecentFoldersAreRememberedForTheNextStart() {
+    // Closing writes the pending edit; size and recent folders come back at the next start.
+    void closingSavesTheEditAndTheWindowForTheNextStart() {
         Window w;
         QVERIFY(w.openCopy(test::smallJpeg, false));
+        const auto photo = w.photos.path() / std::filesystem::path(test::smallJpeg).filename();
+        w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
+        QVERIFY(w.model->savePending());
         w.window->resize(1234, 777);
         w.window->close();
+        const auto saved = Sidecar::read(photo);
+        QVERIFY(saved);
+        QCOMPARE(saved->settings.exposure, 0.7);
 
         MainWindow next(*w.model);
         QCOMPARE(next.size(), QSize(1234, 777));
@@ -334,17 +337,6 @@ private slots:
         QVERIFY2(dir.entries().size() == 2 * originals.size(), "only the photos and their sidecars");
     }
 
-    void quittingWritesThePendingEdit() {
-        Window w;
-        QVERIFY(w.openCopy(test::smallJpeg, false));
-        const auto photo = w.photos.path() / std::filesystem::path(test::smallJpeg).filename();
-        w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
-        QVERIFY(w.model->savePending());
-        w.window->close();
-        const auto saved = Sidecar::read(photo);
-        QVERIFY(saved);
-        QCOMPARE(saved->settings.exposure, 0.7);
-    }
 };
 
 QTEST_MAIN(MainWindowTest)
