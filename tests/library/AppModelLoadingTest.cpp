@@ -76,7 +76,8 @@ public:
 private:
     // The caller holds the mutex.
     int count(bool full) const {
-        return static_cast<int>(std::count_if(decodes_.begin(), decodes_.end(), [&](const Decode& d) { return d.full == full; }));
+        const auto matches = [&](const Decode& d) { return d.full == full; };
+        return static_cast<int>(std::count_if(decodes_.begin(), decodes_.end(), matches));
     }
 
     const bool holdFull_;

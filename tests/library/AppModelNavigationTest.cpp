@@ -23,7 +23,6 @@ Sidecar ratedSidecar(int rating, Flag flag, double exposure) {
     return sidecar;
 }
 
-
 // Five photos p1...p5 with the given ratings written to their sidecars.
 struct Strip : PhotoFolder {
     explicit Strip(const std::vector<int>& ratings = {0, 0, 0, 0, 0})
@@ -200,7 +199,6 @@ private slots:
         // Cleared by the second message's own countdown, not the first one's.
         QVERIFY2(sinceSecond.elapsed() >= 290, qPrintable(QString::number(sinceSecond.elapsed())));
     }
-
 
     // A rating filter hides p3: steps skip it and stop at the ends; shift-clicks
     // select visible ranges only and keep the current photo.
