@@ -39,7 +39,9 @@ class MainWindowTest : public QObject {
 private slots:
     void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
 
-    void startsEmptyWithMenusDisabledThenOpensAFolder() {
+    // Keys rate and flag the current photo into its sidecar and step; single
+    // keys are left to text fields.
+    void startsEmptyWithMenusDisabledThenOpensAFolderAndTakesKeys() {
         Window w;
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel"));
         QVERIFY(w.window->minimumWidth() >= 1100 && w.window->minimumHeight() >= 700);
@@ -50,33 +52,13 @@ private slots:
         test::TempDir trip;
         const auto folder = trip.path() / "Trip";
         std::filesystem::create_directory(folder);
-        test::copyTestFile(test::mediumJpeg, folder);
-        test::copyTestFile(test::smallJpeg, folder);
+        const auto first = test::copyTestFileAs(test::smallJpeg, folder, "a.jpg");
+        const auto second = test::copyTestFileAs(test::mediumJpeg, folder, "b.jpg");
         QVERIFY(w.open({folder}));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel — Trip"));
         for (const char* text : {"Export…", "Copy Settings", "Sync Settings to Selected"})
             QVERIFY2(action(w, QString::fromUtf8(text))->isEnabled(), text);
         QVERIFY(!action(w, QStringLiteral("Paste Settings"))->isEnabled());
-        QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
-        QVERIFY(action(w, QStringLiteral("Paste Settings"))->isEnabled());
-        QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(w.model->selection().size(), std::size_t(2));
-
-        // Export presents the sheet; closing it clears the model's flag.
-        QTest::mouseClick(w.window->toolbar()->exportButton(), Qt::LeftButton);
-        QVERIFY(w.model->showExport());
-        auto* sheet = w.window->findChild<ExportSheet*>();
-        QVERIFY(sheet && sheet->isVisible());
-        sheet->reject();
-        QTRY_VERIFY(!w.model->showExport());
-    }
-
-    void keysRateAndFlagIntoSidecarsAndStep() {
-        test::TempDir dir;
-        const auto first = test::copyTestFileAs(test::smallJpeg, dir.path(), "a.jpg");
-        const auto second = test::copyTestFileAs(test::smallJpeg, dir.path(), "b.jpg");
-        Window w;
-        QVERIFY(w.open({dir.path()}));
 
         QTest::keyClick(w.window.get(), Qt::Key_4);
         QTest::keyClick(w.window.get(), Qt::Key_P);
@@ -93,6 +75,19 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_J);
         QTest::keyClick(w.window.get(), Qt::Key_Backslash);
         QVERIFY(w.model->view()->showClipping() && w.model->view()->showBefore());
+
+        QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(action(w, QStringLiteral("Paste Settings"))->isEnabled());
+        QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.model->selection().size(), std::size_t(2));
+
+        // Export presents the sheet; closing it clears the model's flag.
+        QTest::mouseClick(w.window->toolbar()->exportButton(), Qt::LeftButton);
+        QVERIFY(w.model->showExport());
+        auto* sheet = w.window->findChild<ExportSheet*>();
+        QVERIFY(sheet && sheet->isVisible());
+        sheet->reject();
+        QTRY_VERIFY(!w.model->showExport());
 
         // Single keys are left to text fields.
         auto* field = new QLineEdit(w.window.get());
