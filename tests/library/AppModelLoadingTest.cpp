@@ -30,23 +30,31 @@ public:
 
     explicit Recorder(bool holdFullDecodes = false) : holdFull_(holdFullDecodes) {}
 
+    // Runs `f` under the lock and returns its result.
+    template <typename F>
+    auto locked(F f) const {
+        std::lock_guard lock(mutex_);
+        return f();
+    }
+
     ModelServices services() {
         ModelServices services = ModelServices::standard();
         services.load = [this, load = services.load](const fs::path& file, std::optional<double> maxSide,
                                                      const RawOptions& raw, std::optional<PixelSize> known) {
             const bool full = !maxSide;
-            const std::size_t index = note(Decode{file, full, raw, known});
-            if (full) waitForTurn(index);
+            std::unique_lock lock(mutex_);
+            const int earlierFulls = count(true);
+            decodes_.push_back({file, full, raw, known});
+            if (full && holdFull_) turn_.wait(lock, [&] { return allowedFull_ > earlierFulls; });
+            lock.unlock();
             auto image = load(file, maxSide, raw, known);
-            finished(full);
+            lock.lock();
+            finishedFull_ += full;
             return image;
         };
         services.histogram = [this, measure = services.histogram](const LoadedImage& proxy,
                                                                   const EditSettings& settings) {
-            {
-                std::lock_guard lock(mutex_);
-                histogramExposures_.push_back(settings.exposure);
-            }
+            locked([&] { histogramExposures_.push_back(settings.exposure); });
             return measure(proxy, settings);
         };
         return services;
@@ -54,48 +62,22 @@ public:
 
     // Lets the next `count` held full-size decodes run.
     void allowFull(int count = 1) {
-        std::lock_guard lock(mutex_);
-        allowedFull_ += count;
+        locked([&] { allowedFull_ += count; });
         turn_.notify_all();
     }
     void releaseAll() { allowFull(1 << 20); }
 
-    std::vector<Decode> decodes() const {
-        std::lock_guard lock(mutex_);
-        return decodes_;
-    }
-    int previews() const { return count(false); }
-    int fulls() const { return count(true); }
-    int finishedFulls() const {
-        std::lock_guard lock(mutex_);
-        return finishedFull_;
-    }
-    std::vector<double> histogramExposures() const {
-        std::lock_guard lock(mutex_);
-        return histogramExposures_;
-    }
+    std::vector<Decode> decodes() const { return locked([&] { return decodes_; }); }
+    int previews() const { return locked([&] { return count(false); }); }
+    int fulls() const { return locked([&] { return count(true); }); }
+    int finishedFulls() const { return locked([&] { return finishedFull_; }); }
+    std::vector<double> histogramExposures() const { return locked([&] { return histogramExposures_; }); }
 
 private:
-    // Returns how many full-size decodes started before this one.
-    std::size_t note(Decode decode) {
-        std::lock_guard lock(mutex_);
-        const auto earlierFulls = std::count_if(decodes_.begin(), decodes_.end(), [](const Decode& d) { return d.full; });
-        decodes_.push_back(std::move(decode));
-        return static_cast<std::size_t>(earlierFulls);
-    }
-    void waitForTurn(std::size_t fullIndex) {
-        if (!holdFull_) return;
-        std::unique_lock lock(mutex_);
-        turn_.wait(lock, [&] { return static_cast<std::size_t>(allowedFull_) > fullIndex; });
-    }
-    void finished(bool full) {
-        std::lock_guard lock(mutex_);
-        if (full) ++finishedFull_;
-    }
+    // The caller holds the mutex.
     int count(bool full) const {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(std::count_if(decodes_.begin(), decodes_.end(),
-                                              [&](const Decode& d) { return d.full == full; }));
+        const auto matches = [&](const Decode& d) { return d.full == full; };
+        return static_cast<int>(std::count_if(decodes_.begin(), decodes_.end(), matches));
     }
 
     const bool holdFull_;
@@ -107,11 +89,21 @@ private:
     std::vector<double> histogramExposures_;
 };
 
-// Declared after the model, so a failing test never leaves the model's
-// destructor waiting on a held decode.
-struct ReleaseOnExit {
-    Recorder& recorder;
-    ~ReleaseOnExit() { recorder.releaseAll(); }
+// Copies of test photos opened in a model over the recorder's services. Held
+// decodes are let go before the model goes, so a failing test never leaves its
+// destructor waiting on one.
+struct Loaded {
+    PhotoFolder folder;
+    Recorder recorder;
+    AppModel model;
+
+    explicit Loaded(std::initializer_list<std::pair<const char*, const char*>> photos, bool holdFull = false,
+                    ModelTimings timings = {})
+        : folder(photos), recorder(holdFull), model(recorder.services(), timings) {}
+    ~Loaded() { recorder.releaseAll(); }
+
+    // Opens the folder and, with `load`, waits for the first photo's preview.
+    bool open(bool load = true) { return openAndWait(model, {folder.dir.path()}) && (!load || waitForLoad(model)); }
 };
 
 RawOptions lumNR(double amount) {
@@ -132,273 +124,200 @@ class AppModelLoadingTest : public QObject {
 private slots:
     void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
 
-    void aSwitchDecodesAProxyAndItsMetadata() {
-        TempDir dir;
-        const fs::path photo = copyTestFileAs(largeJpeg, dir.path(), "large.jpg");
-        Recorder recorder;
-        AppModel model(recorder.services());
-        QSignalSpy tickSpy(model.view(), &ViewState::tickChanged);
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(model.loading());
-        QVERIFY(!model.proxy());
-        QVERIFY(waitForLoad(model));
+    // A switch decodes a proxy and reads the metadata; after quick switches
+    // only the last photo is shown.
+    void aSwitchDecodesAProxyAndQuickSwitchesShowOnlyTheLast() {
+        Loaded f({{largeJpeg, "a.jpg"}, {mediumJpeg, "b.jpg"}, {smallPng, "c.png"}});
+        QSignalSpy tickSpy(f.model.view(), &ViewState::tickChanged);
+        QVERIFY(f.open(false));
+        QVERIFY(f.model.loading() && !f.model.proxy());
+        QVERIFY(waitForLoad(f.model));
 
-        QVERIFY(model.proxy().has_value());
-        const LoadedImage& proxy = *model.proxy();
+        QVERIFY(f.model.proxy().has_value());
+        const LoadedImage& proxy = *f.model.proxy();
         QCOMPARE(proxy.fullSize, (PixelSize{4160, 2768}));
         QVERIFY(proxy.scale < AppModel::fullDecodeBelowScale);
         QCOMPARE(std::max(proxy.image->width(), proxy.image->height()), 2800);
-        QCOMPARE(recorder.previews(), 1);
+        QCOMPARE(f.recorder.previews(), 1);
         QVERIFY(tickSpy.count() >= 2);  // the switch and the arrival
-        QTRY_VERIFY_WITH_TIMEOUT(!model.edit()->exif().empty(), 5000);
-        QCOMPARE(model.edit()->exif(), ModelServices::standard().readMetadata(photo));
-        QVERIFY(model.status().isEmpty());
-    }
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model.edit()->exif().empty(), 5000);
+        QCOMPARE(f.model.edit()->exif(), ModelServices::standard().readMetadata(f.folder.files[0]));
+        QVERIFY(f.model.status().isEmpty());
 
-    void quickSwitchesShowOnlyTheLastPhoto() {
-        TempDir dir;
-        copyTestFileAs(mediumJpeg, dir.path(), "a.jpg");
-        copyTestFileAs(largeJpeg, dir.path(), "b.jpg");
-        const fs::path c = copyTestFileAs(smallPng, dir.path(), "c.png");
-        Recorder recorder;
-        AppModel model(recorder.services());
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QSignalSpy loadingSpy(&model, &AppModel::loadingChanged);
-
-        model.select(idOf(model, "b.jpg"), false, false);
-        model.select(idOf(model, "c.png"), false, false);
-        QVERIFY(waitForLoad(model));
-
-        QCOMPARE(recorder.previews(), 3);
-        QCOMPARE(model.proxy()->fullSize, (PixelSize{32, 32}));
-        QCOMPARE(loadingSpy.count(), 1);  // it went false once, at the very end
-        // The earlier decodes finish and are dropped; nothing changes after that.
-        QTRY_COMPARE_WITH_TIMEOUT(model.edit()->exif(), ModelServices::standard().readMetadata(c), 5000);
+        QSignalSpy loadingSpy(&f.model, &AppModel::loadingChanged);
+        f.model.select(idOf(f.model, "b.jpg"), false, false);
+        f.model.select(idOf(f.model, "c.png"), false, false);
+        QVERIFY(waitForLoad(f.model));
+        QCOMPARE(f.recorder.previews(), 3);
+        QCOMPARE(f.model.proxy()->fullSize, (PixelSize{32, 32}));
+        QCOMPARE(loadingSpy.count(), 2);  // true at the first switch, false once at the very end
+        // The earlier decode finishes and is dropped; nothing changes after that.
+        QTRY_COMPARE_WITH_TIMEOUT(f.model.edit()->exif(), ModelServices::standard().readMetadata(f.folder.files[2]),
+                                  5000);
         QTest::qWait(300);
-        QCOMPARE(model.proxy()->fullSize, (PixelSize{32, 32}));
-        QVERIFY(!model.loading());
-    }
-
-    void aProxyAtFullSizeNeverAsksForMore() {
-        TempDir dir;
-        copyTestFileAs(mediumJpeg, dir.path(), "a.jpg");
-        Recorder recorder;
-        AppModel model(recorder.services());
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-        QCOMPARE(model.proxy()->scale, 1.0);
-
-        model.requestFull();
-        QTest::qWait(50);
-        QCOMPARE(recorder.fulls(), 0);
-        QVERIFY(!model.full());
+        QCOMPARE(f.model.proxy()->fullSize, (PixelSize{32, 32}));
+        QVERIFY(!f.model.loading());
     }
 
     void aFullDecodeIsStartedOnceAndArrives() {
-        TempDir dir;
-        copyTestFileAs(largeJpeg, dir.path(), "a.jpg");
-        Recorder recorder(true);
-        AppModel model(recorder.services());
-        ReleaseOnExit release{recorder};
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-        const int tick = model.view()->tick();
+        Loaded f({{largeJpeg, "a.jpg"}}, true);
+        QVERIFY(f.open());
+        const int tick = f.model.view()->tick();
 
-        model.requestFull();
-        model.requestFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.fulls(), 1, 2000);
-        QCOMPARE(recorder.decodes().back().knownFullSize, std::optional<PixelSize>(model.proxy()->fullSize));
-        recorder.allowFull();
+        f.model.requestFull();
+        f.model.requestFull();
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.fulls(), 1, 2000);
+        QCOMPARE(f.recorder.decodes().back().knownFullSize, std::optional(f.model.proxy()->fullSize));
+        f.recorder.allowFull();
 
-        QTRY_VERIFY_WITH_TIMEOUT(model.full().has_value(), 10000);
-        QCOMPARE(model.full()->scale, 1.0);
-        QCOMPARE(model.full()->image->width(), 4160);
-        QCOMPARE(model.view()->tick(), tick + 1);
-        model.requestFull();  // already there
+        QTRY_VERIFY_WITH_TIMEOUT(f.model.full().has_value(), 10000);
+        QCOMPARE(f.model.full()->scale, 1.0);
+        QCOMPARE(f.model.full()->image->width(), 4160);
+        QCOMPARE(f.model.view()->tick(), tick + 1);
+        f.model.requestFull();  // already there
         QTest::qWait(50);
-        QCOMPARE(recorder.fulls(), 1);
+        QCOMPARE(f.recorder.fulls(), 1);
     }
 
-    // The full decode was already running when the RAW options changed: it is
-    // superseded, and the preview asks again after the re-decode.
-    void aLateFullImageIsDroppedAfterARawChange() {
-        TempDir dir;
-        copyTestFileAs(largeJpeg, dir.path(), "a.jpg");
-        Recorder recorder(true);
-        AppModel model(recorder.services());
-        ReleaseOnExit release{recorder};
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
+    // A full decode of the old RAW options, whether it was running when they
+    // changed or asked for before the re-decode came back, is never shown
+    // over the new proxy; the next request decodes with the new options.
+    void aFullImageOfOldRawOptionsIsDropped_data() {
+        QTest::addColumn<bool>("askedBeforeTheChange");
+        QTest::newRow("running at the change") << true;
+        QTest::newRow("asked before the re-decode") << false;
+    }
+    void aFullImageOfOldRawOptionsIsDropped() {
+        QFETCH(bool, askedBeforeTheChange);
+        Loaded f({{largeJpeg, "a.jpg"}}, true);
+        QVERIFY(f.open());
 
-        model.requestFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.fulls(), 1, 2000);
-        setRawLuminanceNR(model, 0.4);
-        QTRY_COMPARE_WITH_TIMEOUT(model.loadedRaw(), lumNR(0.4), 5000);
-        QVERIFY(waitForLoad(model));
+        if (askedBeforeTheChange) f.model.requestFull();
+        setRawLuminanceNR(f.model, 0.4);
+        if (!askedBeforeTheChange) f.model.requestFull();
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.fulls(), 1, 2000);
+        QCOMPARE(f.recorder.decodes().back().raw, RawOptions{});
+        QTRY_COMPARE_WITH_TIMEOUT(f.model.loadedRaw(), lumNR(0.4), 5000);
+        QVERIFY(waitForLoad(f.model));
 
-        recorder.allowFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.finishedFulls(), 1, 10000);
+        f.recorder.allowFull();
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.finishedFulls(), 1, 10000);
         QTest::qWait(50);  // let its result reach the model
-        QVERIFY(!model.full());
+        QVERIFY(!f.model.full());
 
-        model.requestFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.fulls(), 2, 2000);
-        QCOMPARE(recorder.decodes().back().raw, lumNR(0.4));
-        recorder.allowFull();
-        QTRY_VERIFY_WITH_TIMEOUT(model.full().has_value(), 10000);
-    }
-
-    // Asked for between the change and the re-decode, the full image is
-    // decoded with the old options; it must not be shown over the new proxy.
-    void aFullImageOfOldOptionsIsDroppedAfterTheRedecode() {
-        TempDir dir;
-        copyTestFileAs(largeJpeg, dir.path(), "a.jpg");
-        Recorder recorder(true);
-        AppModel model(recorder.services());
-        ReleaseOnExit release{recorder};
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-
-        setRawLuminanceNR(model, 0.4);
-        model.requestFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.fulls(), 1, 2000);
-        QCOMPARE(recorder.decodes().back().raw, RawOptions{});
-        QTRY_COMPARE_WITH_TIMEOUT(model.loadedRaw(), lumNR(0.4), 5000);
-
-        recorder.allowFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.finishedFulls(), 1, 10000);
-        QTest::qWait(50);
-        QVERIFY(!model.full());
-
-        model.requestFull();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.fulls(), 2, 2000);
-        QCOMPARE(recorder.decodes().back().raw, lumNR(0.4));
+        f.model.requestFull();
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.fulls(), 2, 2000);
+        QCOMPARE(f.recorder.decodes().back().raw, lumNR(0.4));
+        f.recorder.allowFull();
+        QTRY_VERIFY_WITH_TIMEOUT(f.model.full().has_value(), 10000);
     }
 
     void rawChangesRedecodeOnceAfterTheyStopKeepingThePicture() {
-        TempDir dir;
-        copyTestFileAs(mediumJpeg, dir.path(), "a.jpg");
-        Recorder recorder;
-        AppModel model(recorder.services());
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-        const auto reload = model.timings().reload;
+        Loaded f({{mediumJpeg, "a.jpg"}});
+        QVERIFY(f.open());
+        const auto reload = f.model.timings().reload;
+        // A proxy at full size never asks for more.
+        QCOMPARE(f.model.proxy()->scale, 1.0);
+        f.model.requestFull();
 
         for (int i = 1; i <= 6; ++i) {
-            setRawLuminanceNR(model, i / 10.0);
+            setRawLuminanceNR(f.model, i / 10.0);
             QTest::qWait(50);
         }
         QElapsedTimer sinceLast;
         sinceLast.start();
-        QCOMPARE(recorder.previews(), 1);
-        QVERIFY(model.proxy().has_value());  // still on screen
+        QCOMPARE(f.recorder.previews(), 1);
+        QVERIFY(f.model.proxy().has_value());  // still on screen
 
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.previews(), 2, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.previews(), 2, 2000);
         QVERIFY2(sinceLast.elapsed() >= reload.count() - 60, qPrintable(QString::number(sinceLast.elapsed())));
-        QVERIFY(model.proxy().has_value());
-        QVERIFY(waitForLoad(model));
-        QCOMPARE(model.loadedRaw(), lumNR(0.6));
-        QCOMPARE(model.history().undoCount(), std::size_t{1});
+        QVERIFY(f.model.proxy().has_value());
+        QVERIFY(waitForLoad(f.model));
+        QCOMPARE(f.model.loadedRaw(), lumNR(0.6));
+        QCOMPARE(f.model.history().undoCount(), std::size_t{1});
 
         // Other settings never re-decode.
-        model.mutate("exposure", [](EditSettings& s) { s.exposure = 1; });
+        f.model.mutate("exposure", [](EditSettings& s) { s.exposure = 1; });
         QTest::qWait(static_cast<int>(reload.count()) + 150);
-        QCOMPARE(recorder.previews(), 2);
+        QCOMPARE(f.recorder.previews(), 2);
+        QCOMPARE(f.recorder.fulls(), 0);
+        QVERIFY(!f.model.full());
     }
 
     void theHistogramFollowsTheLastChange() {
-        TempDir dir;
-        copyTestFileAs(mediumJpeg, dir.path(), "a.jpg");
-        Recorder recorder;
         ModelTimings timings;
         timings.histogram = 200ms;  // well above the pauses between the edits below
-        AppModel model(recorder.services(), timings);
-        QSignalSpy histogramSpy(model.histogram(), &HistogramModel::dataChanged);
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.histogramExposures().size(), std::size_t{1}, 2000);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.histogram()->data().l.empty(), 2000);
-        QCOMPARE(model.histogram()->data().l.size(), std::size_t{Histogram::bins});
+        Loaded f({{mediumJpeg, "a.jpg"}}, false, timings);
+        QSignalSpy histogramSpy(f.model.histogram(), &HistogramModel::dataChanged);
+        QVERIFY(f.open());
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.histogramExposures().size(), std::size_t{1}, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.model.histogram()->data().l.size(), std::size_t{Histogram::bins}, 2000);
 
         for (int i = 1; i <= 5; ++i) {
-            model.binding(EditField::scalar(EditField::Scalar::exposure)).setValue(i * 0.5);
+            f.model.binding(EditField::scalar(EditField::Scalar::exposure)).setValue(i * 0.5);
             QTest::qWait(10);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.histogramExposures().size(), std::size_t{2}, 2000);
-        QCOMPARE(recorder.histogramExposures().back(), 2.5);
+        QTRY_COMPARE_WITH_TIMEOUT(f.recorder.histogramExposures().size(), std::size_t{2}, 2000);
+        QCOMPARE(f.recorder.histogramExposures().back(), 2.5);
         QTRY_VERIFY_WITH_TIMEOUT(histogramSpy.count() >= 2, 2000);
-        QTest::qWait(static_cast<int>(model.timings().histogram.count()) * 3);
-        QCOMPARE(recorder.histogramExposures().size(), std::size_t{2});
+        QTest::qWait(static_cast<int>(timings.histogram.count()) * 3);
+        QCOMPARE(f.recorder.histogramExposures().size(), std::size_t{2});
     }
 
     void aJpegAfterARawFileKeepsTheRawDefaults() {
-        TempDir dir;
-        copyTestFileAs("raw/canon_powershot_s40_crop_from_CRW_0117.dng", dir.path(), "a.dng");
-        copyTestFileAs(smallJpeg, dir.path(), "b.jpg");
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
-        QVERIFY2(model.proxy().has_value(), "the RAW decoder did not decode the DNG");
-        QVERIFY(model.proxy()->rawDefaults.has_value());
-        const RawOptions defaults = model.edit()->rawDefaults();
-        QCOMPARE(defaults, *model.proxy()->rawDefaults);
+        Loaded f({{"raw/canon_powershot_s40_crop_from_CRW_0117.dng", "a.dng"}, {smallJpeg, "b.jpg"}});
+        QVERIFY(f.open());
+        QVERIFY2(f.model.proxy() && f.model.proxy()->rawDefaults, "the RAW decoder did not decode the DNG");
+        const RawOptions defaults = f.model.edit()->rawDefaults();
+        QCOMPARE(defaults, *f.model.proxy()->rawDefaults);
 
-        model.step(1);
-        QVERIFY(waitForLoad(model));
-        QVERIFY(model.proxy().has_value());
-        QVERIFY(!model.proxy()->rawDefaults);
-        QCOMPARE(model.edit()->rawDefaults(), defaults);
+        f.model.step(1);
+        QVERIFY(waitForLoad(f.model));
+        QVERIFY(f.model.proxy() && !f.model.proxy()->rawDefaults);
+        QCOMPARE(f.model.edit()->rawDefaults(), defaults);
     }
 
     // Stepping at a reading pace: the next photo is decoded ahead and the one
     // left is kept, so both directions show their proxy at once, decoded once.
     void stepsShowPhotosDecodedAheadOrKept() {
-        TempDir dir;
-        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) copyTestFileAs(mediumJpeg, dir.path(), name);
-        Recorder recorder;
-        AppModel model(recorder.services());
-        QVERIFY(openAndWait(model, {dir.path()}));
-        QVERIFY(waitForLoad(model));
+        Loaded f({{mediumJpeg, "a.jpg"}, {mediumJpeg, "b.jpg"}, {mediumJpeg, "c.jpg"}, {mediumJpeg, "d.jpg"}});
+        QVERIFY(f.open());
         QTest::qWait(200);
-        QCOMPARE(recorder.previews(), 1);  // an open gives no direction: nothing ahead
+        QCOMPARE(f.recorder.previews(), 1);  // an open gives no direction: nothing ahead
 
-        model.step(1);
-        QVERIFY(waitForLoad(model));
-        QTRY_COMPARE(recorder.previews(), 3);  // b, then c ahead
-        QTRY_COMPARE(model.keptProxyCount(), std::size_t(2));  // a kept, c ahead
+        f.model.step(1);
+        QVERIFY(waitForLoad(f.model));
+        QTRY_COMPARE(f.recorder.previews(), 3);  // b, then c ahead
+        QTRY_COMPARE(f.model.keptProxyCount(), std::size_t(2));  // a kept, c ahead
 
-        model.step(1);
-        QVERIFY(model.proxy() && !model.loading());  // c at once
-        model.step(-1);
-        QVERIFY(model.proxy() && !model.loading());  // b at once
-        QTRY_VERIFY(model.keptProxyCount() <= AppModel::keptProxyLimit);
-        std::vector<std::string> decoded;
-        for (const auto& d : recorder.decodes()) decoded.push_back(d.file.filename().string());
-        QCOMPARE(std::set<std::string>(decoded.begin(), decoded.end()).size(), decoded.size());
+        f.model.step(1);
+        QVERIFY(f.model.proxy() && !f.model.loading());  // c at once
+        f.model.step(-1);
+        QVERIFY(f.model.proxy() && !f.model.loading());  // b at once
+        QTRY_VERIFY(f.model.keptProxyCount() <= AppModel::keptProxyLimit);
+        std::set<fs::path> decoded;
+        for (const auto& d : f.recorder.decodes()) decoded.insert(d.file);
+        QCOMPARE(decoded.size(), f.recorder.decodes().size());
 
         // A new folder drops what was kept.
-        QVERIFY(openAndWait(model, {dir.path() / "d.jpg"}));
-        QCOMPARE(model.keptProxyCount(), std::size_t(0));
+        QVERIFY(openAndWait(f.model, {f.folder.files[3]}));
+        QCOMPARE(f.model.keptProxyCount(), std::size_t(0));
     }
 
     void aPhotoDeletedWhileShownFailsItsFullDecodeOnce() {
-        TempDir dir;
-        const fs::path photo = copyTestFileAs(largeJpeg, dir.path(), "large.jpg");
-        Recorder recorder;
-        AppModel model(recorder.services());
-        QVERIFY(openAndWait(model, {dir.path()}) && waitForLoad(model));
-        fs::remove(photo);
-        model.requestFull();
-        QTRY_COMPARE(model.status(), QStringLiteral("Could not open large.jpg"));
-        for (int i = 0; i < 3; ++i) model.requestFull();  // every zoomed frame asks
+        Loaded f({{largeJpeg, "large.jpg"}});
+        QVERIFY(f.open());
+        fs::remove(f.folder.files[0]);
+        f.model.requestFull();
+        QTRY_COMPARE(f.model.status(), QStringLiteral("Could not open large.jpg"));
+        for (int i = 0; i < 3; ++i) f.model.requestFull();  // every zoomed frame asks
         QTest::qWait(100);
-        QCOMPARE(recorder.fulls(), 1);
-        QVERIFY(model.proxy().has_value());  // the picture stays on screen
+        QCOMPARE(f.recorder.fulls(), 1);
+        QVERIFY(f.model.proxy().has_value());  // the picture stays on screen
     }
 
     void aQuickLookIsShownUntilTheProxyArrives() {
-        TempDir dir;
-        copyTestFileAs(largeJpeg, dir.path(), "a.jpg");
+        PhotoFolder folder({{largeJpeg, "a.jpg"}});
         ModelServices services = ModelServices::standard();
         services.load = [load = services.load](const fs::path& file, std::optional<double> maxSide,
                                                const RawOptions& raw, std::optional<PixelSize> known) {
@@ -406,7 +325,7 @@ private slots:
             return load(file, maxSide, raw, known);
         };
         AppModel model(services);
-        QVERIFY(openAndWait(model, {dir.path()}));
+        QVERIFY(openAndWait(model, {folder.dir.path()}));
         QTRY_VERIFY(model.quickLook() != nullptr);
         QVERIFY(model.loading());
         QCOMPARE(model.quickLook()->width(), 640);  // 4160 x 2768 decoded at a quarter, then fitted

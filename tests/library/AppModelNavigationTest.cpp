@@ -2,10 +2,12 @@
 
 #include "model/Sidecar.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <atomic>
+#include <vector>
 
 using namespace ombrel;
 using namespace ombrel::test;
@@ -13,22 +15,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Five photos p1...p5 with the given ratings written to their sidecars.
-struct Strip {
-    TempDir dir;
-    std::vector<fs::path> files;
+Sidecar ratedSidecar(int rating, Flag flag, double exposure) {
+    Sidecar sidecar;
+    sidecar.rating = rating;
+    sidecar.flag = flag;
+    sidecar.settings.exposure = exposure;
+    return sidecar;
+}
 
-    explicit Strip(const std::vector<int>& ratings = {0, 0, 0, 0, 0}) {
-        for (std::size_t i = 0; i < ratings.size(); ++i) {
-            std::string name = "p";
-            name += std::to_string(i + 1);
-            name += ".png";
-            const fs::path file = copyTestFileAs(smallPng, dir.path(), name);
-            Sidecar sidecar;
-            sidecar.rating = ratings[i];
-            Sidecar::write(sidecar, file);
-            files.push_back(file);
-        }
+// Five photos p1...p5 with the given ratings written to their sidecars.
+struct Strip : PhotoFolder {
+    explicit Strip(const std::vector<int>& ratings = {0, 0, 0, 0, 0})
+        : PhotoFolder(smallPng, {"p1.png", "p2.png", "p3.png", "p4.png", "p5.png"}) {
+        for (std::size_t i = 0; i < files.size(); ++i) Sidecar::write({.settings = {}, .rating = ratings[i]}, files[i]);
     }
 };
 
@@ -51,32 +50,183 @@ PhotoIDs ids(const AppModel& model, std::initializer_list<const char*> names) {
 
 }  // namespace
 
+// Opening folders and files, then moving, selecting, rating and flagging in them.
 class AppModelNavigationTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
 
-    void shiftClickSelectsTheVisibleRangeAndKeepsTheCurrentPhoto() {
-        Strip strip({2, 2, 0, 2, 2});
+    // An unreadable sidecar leaves only its own photo at defaults, and stays as it was.
+    void listsOneFolderInFileBrowserOrderWithItsSidecars() {
+        TempDir dir;
+        const fs::path broken = copyTestFileAs(smallJpeg, dir.path(), "IMG_10.JPG");
+        const fs::path second = copyTestFileAs(smallJpeg, dir.path(), "IMG_2.jpg");
+        Sidecar::write(ratedSidecar(3, Flag::pick, 0.5), second);
+        writeFile(Sidecar::pathFor(broken), "{ not json");
+        fs::create_directory(dir / "raw");  // not listed: one folder only
+        copyTestFileAs(smallJpeg, dir / "raw", "IMG_1.jpg");
+
+        AppModel model(ModelServices::standard());
+        QSignalSpy photosSpy(&model, &AppModel::photosChanged);
+        QVERIFY(openAndWait(model, {dir.path()}));
+
+        QCOMPARE(fileNames(model.photos()), (std::vector<std::string>{"IMG_2.jpg", "IMG_10.JPG"}));
+        QCOMPARE(model.folderName(), QString::fromStdString(dir.path().filename().string()));
+        QVERIFY(photosSpy.count() >= 2);  // the list, then the ratings from the sidecars
+
+        // The first photo became current with what its sidecar holds.
+        const Photo first = model.photos().front();
+        QCOMPARE(model.currentID(), std::optional<Uuid>(first.id));
+        QCOMPARE(first.rating, 3);
+        QCOMPARE(first.flag, Flag::pick);
+        QCOMPARE(model.edit()->settings().exposure, 0.5);
+        QCOMPARE(model.selection(), PhotoIDs{first.id});
+        QCOMPARE(model.photos().back().rating, 0);
+        QCOMPARE(model.photos().back().flag, Flag::none);
+        QVERIFY(!model.cachedSettings(model.photos().back().id).has_value());
+        QCOMPARE(readFile(Sidecar::pathFor(broken)), std::string("{ not json"));
+    }
+
+    void filesNameTheirFolderAndAreNotDeduplicated() {
+        TempDir dir;
+        fs::create_directory(dir / "b");
+        const fs::path photo = copyTestFileAs(smallJpeg, dir / "b", "one.jpg");
+        const fs::path text = dir / "b" / "readme.txt";
+        writeFile(text, "x");
+
+        AppModel model(ModelServices::standard());
+        QVERIFY(openAndWait(model, {photo, text, dir / "missing.jpg", photo}));
+
+        QCOMPARE(model.photos().size(), std::size_t{2});
+        QCOMPARE(model.photos()[0].url, photo);
+        QCOMPARE(model.photos()[1].url, photo);
+        QVERIFY(model.photos()[0].id != model.photos()[1].id);
+        QCOMPARE(model.folderName(), QStringLiteral("b"));
+    }
+
+    // A folder without photos leaves the open one alone; another folder
+    // writes the pending save of the previous photo at once.
+    void openingAnotherFolder() {
+        PhotoFolder folder(smallJpeg, {"a.jpg", "b.jpg"});
+        TempDir empty, other;
+        writeFile(empty / "notes.txt", "x");
+        copyTestFileAs(smallJpeg, other.path(), "c.jpg");
+        ModelTimings timings;
+        timings.status = std::chrono::milliseconds(150);
+        timings.save = std::chrono::seconds(60);  // pending until something writes it
+        AppModel model(ModelServices::standard(), timings);
+        QVERIFY(openAndWait(model, {folder.dir.path()}));
+        model.select(idOf(model, "b.jpg"), false, false);
+        model.select(idOf(model, "a.jpg"), false, true);
+        model.mutate("exposure", [](EditSettings& s) { s.exposure = 1.25; });
+        const auto photos = model.photos();
+        const auto selection = model.selection();
+        const auto folderName = model.folderName();
+
+        model.open({empty.path()});
+        QCOMPARE(model.status(), QStringLiteral("No supported photos found"));
+        QCOMPARE(model.photos(), photos);
+        QCOMPARE(model.selection(), selection);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "b.jpg")));
+        QCOMPARE(model.folderName(), folderName);
+        QTRY_COMPARE_WITH_TIMEOUT(model.status(), QString(), 1000);
+
+        QVERIFY(model.savePending());
+        model.open({other.path()});
+        QVERIFY(!model.savePending());
+        QCOMPARE(Sidecar::read(folder.files[1])->settings.exposure, 1.25);
+        QVERIFY(!model.canUndo());
+        QVERIFY(!model.currentID().has_value());
+    }
+
+    // Sidecars read for a list that was replaced before they arrived must not
+    // pick a current photo or land on the new list.
+    void aSecondOpenSupersedesTheFirstOnesSidecars() {
+        TempDir first, second;
+        Sidecar::write(ratedSidecar(2, Flag::none, 0), copyTestFileAs(smallJpeg, first.path(), "x.jpg"));
+        const fs::path y = copyTestFileAs(smallJpeg, second.path(), "y.jpg");
+        Sidecar::write(ratedSidecar(5, Flag::none, -1.0), y);
+
+        AppModel model(ModelServices::standard());
+        model.open({first.path()});
+        QVERIFY(openAndWait(model, {second.path()}));
+
+        QCOMPARE(fileNames(model.photos()), std::vector<std::string>{"y.jpg"});
+        QCOMPARE(model.photos()[0].rating, 5);
+        QCOMPARE(model.edit()->settings().exposure, -1.0);
+    }
+
+    // Before the sidecars are in, the photos' stored edits are unknown: acting
+    // on them then would overwrite those edits on disk.
+    void photosWaitForTheirSidecarsBeforeTheyCanBeChanged() {
+        TempDir dir;
+        const fs::path a = copyTestFileAs(smallJpeg, dir.path(), "a.jpg");
+        const fs::path b = copyTestFileAs(smallJpeg, dir.path(), "b.jpg");
+        Sidecar::write(ratedSidecar(0, Flag::none, 0.7), a);
+        Sidecar::write(ratedSidecar(2, Flag::none, 0), b);
+
+        AppModel model(ModelServices::standard());
+        model.open({dir.path()});
+        model.setSelection({model.photos()[0].id, model.photos()[1].id});
+        model.setRating(1);
+        model.toggleFlag(Flag::reject);
+        model.select(model.photos()[1].id, false, false);
+        QVERIFY(!model.currentID().has_value());
+
+        QTRY_VERIFY_WITH_TIMEOUT(model.currentID().has_value(), 5000);
+        QCOMPARE(model.currentID(), std::optional<Uuid>(model.photos()[0].id));
+        QCOMPARE(model.edit()->settings().exposure, 0.7);
+        QCOMPARE(Sidecar::read(a)->settings.exposure, 0.7);
+        QCOMPARE(Sidecar::read(a)->flag, Flag::none);
+        QCOMPARE(Sidecar::read(b)->rating, 2);
+        QCOMPARE(model.photos()[1].rating, 2);
+    }
+
+    void aNewerMessageGetsItsOwnFullTime() {
+        ModelTimings timings;
+        timings.status = std::chrono::milliseconds(300);
+        AppModel model(ModelServices::standard(), timings);
+
+        model.flash(QStringLiteral("first"));
+        QTest::qWait(100);
+        model.flash(QStringLiteral("second"));
+        QElapsedTimer sinceSecond;
+        sinceSecond.start();
+        QCOMPARE(model.status(), QStringLiteral("second"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(model.status(), QString(), 2000);
+        // Cleared by the second message's own countdown, not the first one's.
+        QVERIFY2(sinceSecond.elapsed() >= 290, qPrintable(QString::number(sinceSecond.elapsed())));
+    }
+
+    // A rating filter hides p3: steps skip it and stop at the ends; shift-clicks
+    // select visible ranges only and keep the current photo.
+    void theVisibleListBoundsStepsAndShiftClicks() {
+        Strip strip({1, 1, 0, 1, 1});
         AppModel model(ModelServices::standard());
         QVERIFY(openAndWait(model, {strip.dir.path()}));
-        model.setMinRating(1);  // hides p3
-        model.select(idOf(model, "p2.png"), false, false);
+        model.setMinRating(1);
+        const auto current = [&] { return model.current()->url.filename().string(); };
+        model.step(-1);
+        QCOMPARE(current(), std::string("p1.png"));
+        model.step(1);
+        model.step(1);
+        QCOMPARE(current(), std::string("p4.png"));
+        model.step(1);
+        model.step(1);  // no wrapping
+        QCOMPARE(current(), std::string("p5.png"));
 
+        model.select(idOf(model, "p2.png"), false, false);
         model.select(idOf(model, "p5.png"), true, false);
         QCOMPARE(model.selection(), ids(model, {"p2.png", "p4.png", "p5.png"}));
-        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p2.png")));
-
-        // Backwards works the same way.
-        model.select(idOf(model, "p1.png"), true, false);
+        QCOMPARE(current(), std::string("p2.png"));
+        model.select(idOf(model, "p1.png"), true, false);  // backwards
         QCOMPARE(model.selection(), ids(model, {"p1.png", "p2.png"}));
-
-        // A hidden end is not in the visible list: the click falls through
-        // to an ordinary switch.
+        // A hidden end is not in the visible list: the click falls through to an ordinary switch.
         model.select(idOf(model, "p3.png"), true, false);
-        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p3.png")));
         QCOMPARE(model.selection(), ids(model, {"p3.png"}));
+        QCOMPARE(current(), std::string("p3.png"));
     }
 
     // Ctrl-clicks toggle, a plain click on the current photo collapses the
@@ -137,22 +287,6 @@ private slots:
         // Coming back shows the edit again, from the settings cache.
         model.select(idOf(model, "p1.png"), false, false);
         QCOMPARE(model.edit()->settings().exposure, 0.75);
-    }
-
-    void steppingMovesThroughVisiblePhotosWithoutWrapping() {
-        Strip strip({1, 0, 1, 1, 1});
-        AppModel model(ModelServices::standard());
-        QVERIFY(openAndWait(model, {strip.dir.path()}));
-        model.setMinRating(1);
-
-        model.step(-1);
-        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p1.png")));
-        model.step(1);  // p2 is hidden
-        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p3.png")));
-        model.step(2);
-        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p5.png")));
-        model.step(1);
-        QCOMPARE(model.currentID(), std::optional<Uuid>(idOf(model, "p5.png")));
     }
 
     void theCurrentRejectStaysVisibleUnderPicksUntilTheSwitch() {

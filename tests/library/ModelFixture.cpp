@@ -18,6 +18,14 @@ std::filesystem::path copyTestFileAs(const std::string& relative, const std::fil
     return target;
 }
 
+PhotoFolder::PhotoFolder(std::initializer_list<std::pair<const char*, const char*>> photos) {
+    for (const auto& [source, name] : photos) files.push_back(copyTestFileAs(source, dir.path(), name));
+}
+
+PhotoFolder::PhotoFolder(const char* source, std::initializer_list<const char*> names) {
+    for (const char* name : names) files.push_back(copyTestFileAs(source, dir.path(), name));
+}
+
 bool openAndWait(AppModel& model, const std::vector<std::filesystem::path>& locations) {
     model.open(locations);
     return QTest::qWaitFor([&] { return model.currentID().has_value(); }, 5000);

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ombrel::test {
 
@@ -22,6 +24,15 @@ inline constexpr const char* mediumJpeg = "jpeg/orientation_1_Landscape_1.jpg"; 
 // Copies a test photo into `folder` under another name.
 std::filesystem::path copyTestFileAs(const std::string& relative, const std::filesystem::path& folder,
                                      const std::string& name);
+
+// Copies of test photos in a temporary folder: {source, name} each, or one
+// source under several names.
+struct PhotoFolder {
+    TempDir dir;
+    std::vector<std::filesystem::path> files;
+    PhotoFolder(std::initializer_list<std::pair<const char*, const char*>> photos);
+    PhotoFolder(const char* source, std::initializer_list<const char*> names);
+};
 
 // A clock that only moves when told to.
 class ManualClock {

@@ -31,7 +31,9 @@ TEST(PhotoListing, EqualNamesKeepTheirOrderAcrossFolders) {
     EXPECT_EQ(files, (std::vector<fs::path>{"/b/Same.JPG", "/a/same.jpg", "/c/SAME.jpg", "/a/z.jpg"}));
 }
 
-TEST(PhotoListing, JudgesEntriesByNameAndSkipsWhatIsHidden) {
+// Entries are judged by name, one folder deep, hidden ones skipped; the last
+// folder given names the listing even when it holds no photos.
+TEST(PhotoListing, ListsPhotosByNameSkipsWhatIsHiddenAndNamesTheLastFolder) {
     test::TempDir dir;
     for (const char* name : {"a.CR2", "b.heif", ".c.jpg", "d.tif", "e.jpg.umbrix.json", "f"}) {
         test::writeFile(dir / name, "");
@@ -40,25 +42,15 @@ TEST(PhotoListing, JudgesEntriesByNameAndSkipsWhatIsHidden) {
     fs::create_directory(dir / "sub");
     test::writeFile(dir / "sub" / "g.jpg", "");
 
-    const PhotoListing listing = listPhotos({dir.path(), dir / "absent"});
+    PhotoListing listing = listPhotos({dir.path(), dir / "absent"});
     EXPECT_EQ(names(listing.files), (std::vector<std::string>{"a.CR2", "b.heif", "folder.png"}));
     EXPECT_EQ(listing.folderName.toStdString(), dir.path().filename().string());
-}
 
-TEST(PhotoListing, AFolderIsNamedBeforeItIsListed) {
-    test::TempDir dir;
-    fs::create_directory(dir / "photos");
-    fs::create_directory(dir / "empty");
-    test::writeFile(dir / "photos" / "a.jpg", "");
-    const PhotoListing listing = listPhotos({dir / "photos", dir / "empty/"});
-    EXPECT_EQ(listing.files.size(), 1u);
-    EXPECT_EQ(listing.folderName.toStdString(), "empty");
-}
+    listing = listPhotos({dir / "sub", dir / "folder.png/"});
+    EXPECT_EQ(names(listing.files), std::vector<std::string>{"g.jpg"});
+    EXPECT_EQ(listing.folderName.toStdString(), "folder.png");
 
-TEST(PhotoListing, NothingFoundNamesNothing) {
-    test::TempDir dir;
-    test::writeFile(dir / "notes.txt", "");
-    const PhotoListing listing = listPhotos({dir / "notes.txt", dir / "missing"});
+    listing = listPhotos({dir / "f", dir / "missing"});
     EXPECT_TRUE(listing.files.empty());
     EXPECT_TRUE(listing.folderName.isEmpty());
 }

@@ -17,21 +17,13 @@ class EnvVar {
 public:
     EnvVar(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
+        set(value);
     }
-    ~EnvVar() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
+    ~EnvVar() { set(old_ ? old_->c_str() : nullptr); }
 
 private:
+    void set(const char* value) const { value ? ::setenv(name_, value, 1) : ::unsetenv(name_); }
+
     const char* name_;
     std::optional<std::string> old_;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -88,47 +89,40 @@ TEST(WhiteBalanceRounding, HalvesGoAwayFromZero) {
 
 // A 100 x 80 frame: grey on the left, a warm colour on the right, and a red
 // 3 x 3 patch in the top-left corner.
+const Rgb red{1, 0, 0}, grey{0.5f, 0.5f, 0.5f}, warm{0.8f, 0.4f, 0.2f};
 LoadedImage twoToneProxy() {
     auto image = std::make_shared<Image>(100, 80);
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 100; ++x) {
-            float* p = image->pixel(x, y);
-            const bool corner = x < 3 && y < 3;
-            const bool right = x >= 50;
-            p[0] = corner ? 1.0f : right ? 0.8f : 0.5f;
-            p[1] = corner ? 0.0f : right ? 0.4f : 0.5f;
-            p[2] = corner ? 0.0f : right ? 0.2f : 0.5f;
-            p[3] = 1;
+            const Rgb& c = x < 3 && y < 3 ? red : x >= 50 ? warm : grey;
+            std::copy(c.begin(), c.end(), image->pixel(x, y));
+            image->pixel(x, y)[3] = 1;
         }
     return {image, {100, 80}, 1.0, std::nullopt};
 }
 
-void expectColour(const std::optional<Rgb>& got, const Rgb& want) {
-    ASSERT_TRUE(got.has_value());
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR((*got)[c], want[c], 1e-3) << "channel " << c;
-}
-
-TEST(WhiteBalanceSample, AveragesTheSquareClippedToTheFrame) {
+// The square around the point, clipped to the frame as displayed, is averaged.
+TEST(WhiteBalanceSample, AveragesTheSquareOfTheFrameAsDisplayed) {
     const LoadedImage proxy = twoToneProxy();
-    // Only the 3 x 3 quarter of the square at the corner lies inside.
-    expectColour(sample(proxy, {}, 0, 0), {1, 0, 0});
-    expectColour(sample(proxy, {}, 0.25, 0.5), {0.5f, 0.5f, 0.5f});
-    expectColour(sample(proxy, {}, 1.0, 1.0), {0.8f, 0.4f, 0.2f});
-    EXPECT_FALSE(sample(proxy, {}, 1.2, 0.5).has_value());
-    EXPECT_FALSE(sample(proxy, {}, 0.5, -0.1).has_value());
-}
-
-TEST(WhiteBalanceSample, SamplesTheFrameAsDisplayed) {
-    const LoadedImage proxy = twoToneProxy();
-    CropSettings rightHalf;
+    CropSettings rightHalf, mirrored;
     rightHalf.x = 0.5;
     rightHalf.w = 0.5;
-    expectColour(sample(proxy, rightHalf, 0.25, 0.5), {0.8f, 0.4f, 0.2f});
-
-    CropSettings mirrored;
     mirrored.flipH = true;
-    expectColour(sample(proxy, mirrored, 0.1, 0.5), {0.8f, 0.4f, 0.2f});
-    expectColour(sample(proxy, mirrored, 1.0, 0.0), {1, 0, 0});
+    const struct {
+        CropSettings crop;
+        double x, y;
+        std::optional<Rgb> want;
+    } cases[] = {
+        {{}, 0, 0, red},  // only the 3 x 3 quarter of the square at the corner lies inside
+        {{}, 0.25, 0.5, grey},    {{}, 1.0, 1.0, warm},       {{}, 1.2, 0.5, std::nullopt},
+        {{}, 0.5, -0.1, std::nullopt}, {rightHalf, 0.25, 0.5, warm}, {mirrored, 0.1, 0.5, warm},
+        {mirrored, 1.0, 0.0, red},
+    };
+    for (const auto& c : cases) {
+        const std::optional<Rgb> got = sample(proxy, c.crop, c.x, c.y);
+        ASSERT_EQ(got.has_value(), c.want.has_value()) << c.x << ", " << c.y;
+        for (int ch = 0; got && ch < 3; ++ch) EXPECT_NEAR((*got)[ch], (*c.want)[ch], 1e-3) << c.x << ", " << c.y;
+    }
 }
 
 }  // namespace

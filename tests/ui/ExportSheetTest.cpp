@@ -37,7 +37,7 @@ private slots:
         model.exportProgress()->setMessage("Exported 3 photos");
         ExportSheet sheet(model, nullptr);
         sheet.show();
-        QVERIFY(sheet.width() == 440 && sheet.windowModality() == Qt::WindowModal);
+        QCOMPARE(sheet.windowModality(), Qt::WindowModal);
         QVERIFY(model.exportProgress()->message().isEmpty());  // no old summary
         QCOMPARE(sheet.findChild<QLabel*>()->text(), QString("Export 0 photos"));
         QCOMPARE(destinationText(sheet), QString("No destination chosen"));
@@ -87,12 +87,9 @@ private slots:
         QVERIFY(openAndWait(model, {dir.path()}));
         model.setSelection({idOf(model, "b.jpg")});
 
-        QElapsedTimer opening;
-        opening.start();
         auto sheet = std::make_unique<ExportSheet>(model, nullptr);
         sheet->show();
         QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
-        qInfo("opening the export sheet: %lld ms", static_cast<long long>(opening.elapsed()));
         QCOMPARE(sheet->findChild<QLabel*>()->text(), QString("Export 2 photos"));
         QCOMPARE(destinationText(*sheet), QString::fromStdString((dir.path() / "Ombrel Export").string()));
 
@@ -108,8 +105,7 @@ private slots:
         QVERIFY(!sheet->exportButton()->isEnabled() && sheet->findChild<QProgressBar*>()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!model.exportProgress()->running(), 60000 * test::slowdown);
         ticker.stop();
-        qInfo("longest wait of the event loop during the export: %lld ms", static_cast<long long>(longestGap));
-        QVERIFY(longestGap < 100 * test::slowdown);
+        QVERIFY2(longestGap < 100 * test::slowdown, qPrintable(QString::number(longestGap)));
 
         auto* summary = sheet->findChild<QLabel*>("summary");
         QVERIFY(summary->isVisible() && !sheet->findChild<QProgressBar*>()->isVisible());

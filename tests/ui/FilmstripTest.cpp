@@ -123,36 +123,31 @@ class FilmstripTest : public QObject {
 private slots:
     void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
 
-    void pickersFilterTheCellsAndFollowTheModel_data() {
-        QTest::addColumn<QString>("rating");
-        QTest::addColumn<QString>("flag");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QStringList>("names");
-        // p01 is current, so it stays whatever the filters.
-        QTest::newRow("3+") << "3+ ★" << "All" << "4 of 10 photos" << QStringList{"p01", "p02", "p03", "p04"};
-        QTest::newRow("picks") << "Any rating" << "Picks" << "3 of 10 photos" << QStringList{"p01", "p02", "p05"};
-        QTest::newRow("rejects") << "Any rating" << "Rejects" << "2 of 10 photos" << QStringList{"p01", "p07"};
-        QTest::newRow("5+ picks") << "5+ ★" << "Picks" << "1 of 10 photos" << QStringList{"p01"};
-        QTest::newRow("1+ unflagged") << "1+ ★" << "Unflagged" << "5 of 10 photos"
-                                      << QStringList{"p01", "p03", "p04", "p06", "p10"};
-    }
     void pickersFilterTheCellsAndFollowTheModel() {
-        QFETCH(QString, rating);
-        QFETCH(QString, flag);
-        QFETCH(QString, count);
-        QFETCH(QStringList, names);
         Strip strip({{3}, {4, Flag::pick}, {5}, {3}, {0, Flag::pick}, {1}, {2, Flag::reject}, {}, {}, {1}},
                     900);
         QCOMPARE(strip.count(), QStringLiteral("10 of 10 photos"));
         QCOMPARE(strip.picker("ratingFilter")->count(), 6);
-
-        strip.picker("ratingFilter")->setCurrentText(rating);
-        strip.picker("flagFilter")->setCurrentText(flag);
-        QCOMPARE(strip.count(), count);
-        QStringList shown;
-        for (int row = 0; row < strip.rows()->rowCount(); ++row)
-            shown << strip.cell(row, FilmstripModel::FileNameRole).toString().chopped(4);
-        QCOMPARE(shown, names);
+        // p01 is current, so it stays whatever the filters.
+        const struct {
+            const char *rating, *flag, *count;
+            QStringList names;
+        } cases[] = {
+            {"3+ ★", "All", "4 of 10 photos", {"p01", "p02", "p03", "p04"}},
+            {"Any rating", "Picks", "3 of 10 photos", {"p01", "p02", "p05"}},
+            {"Any rating", "Rejects", "2 of 10 photos", {"p01", "p07"}},
+            {"5+ ★", "Picks", "1 of 10 photos", {"p01"}},
+            {"1+ ★", "Unflagged", "5 of 10 photos", {"p01", "p03", "p04", "p06", "p10"}},
+        };
+        for (const auto& c : cases) {
+            strip.picker("ratingFilter")->setCurrentText(c.rating);
+            strip.picker("flagFilter")->setCurrentText(c.flag);
+            QCOMPARE(strip.count(), QString(c.count));
+            QStringList shown;
+            for (int row = 0; row < strip.rows()->rowCount(); ++row)
+                shown << strip.cell(row, FilmstripModel::FileNameRole).toString().chopped(4);
+            QCOMPARE(shown, c.names);
+        }
 
         // Set from elsewhere (a menu, a test), the pickers show it.
         strip.model.setMinRating(2);

@@ -39,11 +39,12 @@ class MainWindowTest : public QObject {
 private slots:
     void init() { OMBREL_QSKIP_WITHOUT_TESTDATA(); }
 
-    void startsEmptyWithMenusDisabledThenOpensAFolder() {
+    // Keys rate and flag the current photo into its sidecar and step; single
+    // keys are left to text fields.
+    void startsEmptyWithMenusDisabledThenOpensAFolderAndTakesKeys() {
         Window w;
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel"));
         QVERIFY(w.window->minimumWidth() >= 1100 && w.window->minimumHeight() >= 700);
-        QCOMPARE(w.window->sidebarColumn()->width(), MainWindow::sidebarWidth);
         for (const char* text : {"Export…", "Copy Settings", "Paste Settings", "Sync Settings to Selected", "Undo"})
             QVERIFY2(!action(w, QString::fromUtf8(text))->isEnabled(), text);
         QVERIFY(!w.window->toolbar()->exportButton()->isEnabled());
@@ -51,33 +52,13 @@ private slots:
         test::TempDir trip;
         const auto folder = trip.path() / "Trip";
         std::filesystem::create_directory(folder);
-        test::copyTestFile(test::mediumJpeg, folder);
-        test::copyTestFile(test::smallJpeg, folder);
+        const auto first = test::copyTestFileAs(test::smallJpeg, folder, "a.jpg");
+        const auto second = test::copyTestFileAs(test::mediumJpeg, folder, "b.jpg");
         QVERIFY(w.open({folder}));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Ombrel — Trip"));
         for (const char* text : {"Export…", "Copy Settings", "Sync Settings to Selected"})
             QVERIFY2(action(w, QString::fromUtf8(text))->isEnabled(), text);
         QVERIFY(!action(w, QStringLiteral("Paste Settings"))->isEnabled());
-        QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
-        QVERIFY(action(w, QStringLiteral("Paste Settings"))->isEnabled());
-        QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(w.model->selection().size(), std::size_t(2));
-
-        // Export presents the sheet; closing it clears the model's flag.
-        QTest::mouseClick(w.window->toolbar()->exportButton(), Qt::LeftButton);
-        QVERIFY(w.model->showExport());
-        auto* sheet = w.window->findChild<ExportSheet*>();
-        QVERIFY(sheet && sheet->isVisible());
-        sheet->reject();
-        QTRY_VERIFY(!w.model->showExport());
-    }
-
-    void keysRateAndFlagIntoSidecarsAndStep() {
-        test::TempDir dir;
-        const auto first = test::copyTestFileAs(test::smallJpeg, dir.path(), "a.jpg");
-        const auto second = test::copyTestFileAs(test::smallJpeg, dir.path(), "b.jpg");
-        Window w;
-        QVERIFY(w.open({dir.path()}));
 
         QTest::keyClick(w.window.get(), Qt::Key_4);
         QTest::keyClick(w.window.get(), Qt::Key_P);
@@ -94,6 +75,19 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_J);
         QTest::keyClick(w.window.get(), Qt::Key_Backslash);
         QVERIFY(w.model->view()->showClipping() && w.model->view()->showBefore());
+
+        QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(action(w, QStringLiteral("Paste Settings"))->isEnabled());
+        QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.model->selection().size(), std::size_t(2));
+
+        // Export presents the sheet; closing it clears the model's flag.
+        QTest::mouseClick(w.window->toolbar()->exportButton(), Qt::LeftButton);
+        QVERIFY(w.model->showExport());
+        auto* sheet = w.window->findChild<ExportSheet*>();
+        QVERIFY(sheet && sheet->isVisible());
+        sheet->reject();
+        QTRY_VERIFY(!w.model->showExport());
 
         // Single keys are left to text fields.
         auto* field = new QLineEdit(w.window.get());
@@ -140,7 +134,8 @@ private slots:
         QTRY_COMPARE(preview.pictureRect(), fitted);
     }
 
-    void eyedropperClickSetsWhiteBalanceAsOneStep() {
+    // An eyedropper click and a crop handle drag are one undo step each.
+    void eyedropperClickAndCropHandleDragAreOneStepEach() {
         Window w;
         QVERIFY(w.openCopy(chart));
         w.model->view()->setEyedropper(true);
@@ -157,11 +152,8 @@ private slots:
         const EditSettings& s = w.model->edit()->settings();
         QVERIFY(s.temperature != 0 || s.tint != 0);
         QVERIFY(!w.model->view()->eyedropper());
-    }
 
-    void cropHandleDragKeepsTheLockAndIsOneUndoStep() {
-        Window w;
-        QVERIFY(w.openCopy(chart));
+        // The corner drag keeps the 1:1 lock.
         w.model->mutate("crop-aspect", [](EditSettings& s) { s.crop.aspect = "1:1"; });
         w.model->endEditRun();
         w.model->view()->setCropEditing(true);
@@ -219,7 +211,7 @@ private slots:
         QVERIFY(w.window->isVisible());
     }
 
-    void draggingTheSidebarsExposureRendersAndSavesOneStep() {
+    void sidebarDragSavesOneStepAndEditBurstsEndOnTheLastFrame() {
         Window w;
         QVERIFY(w.openCopy(chart));
         const auto photo = w.photos.path() / std::filesystem::path(chart).filename();
@@ -241,19 +233,17 @@ private slots:
         QCOMPARE(Sidecar::read(photo)->settings.exposure, w.model->edit()->settings().exposure);
         w.model->undo();
         QCOMPARE(w.model->edit()->settings().exposure, 0.0);
-    }
 
-    void burstOfEditsEndsWithTheFrameOfTheLast() {
-        Window w;
-        QVERIFY(w.openCopy(chart));
+        // A burst of edits ends with the frame of the last.
+        QVERIFY(w.waitForFrame());
         int presented = 0;
         connect(&w.preview(), &PreviewView::framePresented, this, [&] { ++presented; });
-        const std::uint64_t before = w.preview().requestedFrameId();
+        const std::uint64_t requested = w.preview().requestedFrameId();
         for (int i = 1; i <= 50; ++i) {
             w.model->mutate("exposure", [i](EditSettings& s) { s.exposure = -2.0 + i * 0.05; });
             QCoreApplication::processEvents();  // each edit asks for its frame
         }
-        QCOMPARE(w.preview().requestedFrameId(), before + 50);
+        QCOMPARE(w.preview().requestedFrameId(), requested + 50);
         QVERIFY(w.waitForFrame());
         QVERIFY2(presented < 50, "frames of superseded edits were not skipped");
         const QImage last = w.preview().grab().toImage();
@@ -267,11 +257,18 @@ private slots:
         QVERIFY(w.preview().grab().toImage() != last);
     }
 
-    void sizeAndRecentFoldersAreRememberedForTheNextStart() {
+    // Closing writes the pending edit; size and recent folders come back at the next start.
+    void closingSavesTheEditAndTheWindowForTheNextStart() {
         Window w;
         QVERIFY(w.openCopy(test::smallJpeg, false));
+        const auto photo = w.photos.path() / std::filesystem::path(test::smallJpeg).filename();
+        w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
+        QVERIFY(w.model->savePending());
         w.window->resize(1234, 777);
         w.window->close();
+        const auto saved = Sidecar::read(photo);
+        QVERIFY(saved);
+        QCOMPARE(saved->settings.exposure, 0.7);
 
         MainWindow next(*w.model);
         QCOMPARE(next.size(), QSize(1234, 777));
@@ -335,17 +332,6 @@ private slots:
         QVERIFY2(dir.entries().size() == 2 * originals.size(), "only the photos and their sidecars");
     }
 
-    void quittingWritesThePendingEdit() {
-        Window w;
-        QVERIFY(w.openCopy(test::smallJpeg, false));
-        const auto photo = w.photos.path() / std::filesystem::path(test::smallJpeg).filename();
-        w.model->mutate("exposure", [](EditSettings& s) { s.exposure = 0.7; });
-        QVERIFY(w.model->savePending());
-        w.window->close();
-        const auto saved = Sidecar::read(photo);
-        QVERIFY(saved);
-        QCOMPARE(saved->settings.exposure, 0.7);
-    }
 };
 
 QTEST_MAIN(MainWindowTest)
