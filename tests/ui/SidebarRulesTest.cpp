@@ -40,8 +40,9 @@ private slots:
 
     void curveMove() {
         CurvePoints pts = threePoints;
-        ce::move(pts, 0, {60, 150}, plot);  // an end point moves only vertically
-        QCOMPARE(pts[0], (CurvePoint{0, 0.25}));
+        ce::move(pts, 0, {60, 150}, plot);  // end points move only vertically
+        ce::move(pts, 2, {60, 150}, plot);
+        QCOMPARE(pts, (CurvePoints{{0, 0.25}, {0.5, 0.5}, {1, 0.25}}));
         pts = {{0, 0}, {0.3, 0.3}, {0.6, 0.6}, {1, 1}};
         ce::move(pts, 1, {190, 40}, plot);  // past the right neighbour at 0.6
         QVERIFY(near(pts[1].x, 0.59) && near(pts[1].y, 0.8));
