@@ -22,7 +22,8 @@ std::optional<PixelSize> pixelSize(const std::filesystem::path& file) {
 }
 
 std::optional<LoadedImage> load(const std::filesystem::path& file, std::optional<double> maxSide,
-                                const RawOptions& raw, std::optional<PixelSize> knownFullSize) {
+                                const RawOptions& raw, std::optional<PixelSize> knownFullSize,
+                                const EarlyLook& early) {
     const std::optional<PixelSize> fullSize = knownFullSize ? knownFullSize : pixelSize(file);
     double scale = 1.0;
     if (maxSide && fullSize) {
@@ -33,14 +34,14 @@ std::optional<LoadedImage> load(const std::filesystem::path& file, std::optional
     LoadedImage loaded;
     if (!isRawFile(file)) {
         if (scale < 1) {
-            auto image = StandardDecoder::decodeReduced(file, std::max(fullSize->width, fullSize->height) * scale);
+            auto image = StandardDecoder::decodeReduced(file, std::max(fullSize->width, fullSize->height) * scale, early);
             if (!image) return std::nullopt;
             loaded.fullSize = *fullSize;
             // The delivered ratio, which need not equal the requested one.
             loaded.scale = image->width() / fullSize->width;
             loaded.image = std::make_shared<const Image>(std::move(*image));
         } else {
-            auto image = StandardDecoder::decodeFull(file);
+            auto image = StandardDecoder::decodeFull(file, early);
             if (!image) return std::nullopt;
             loaded.fullSize = {static_cast<double>(image->width()), static_cast<double>(image->height())};
             loaded.scale = 1;

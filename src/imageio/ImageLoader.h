@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EarlyLook.h"
 #include "ImageProperties.h"
 
 #include "model/RawOptions.h"
@@ -22,9 +23,12 @@ std::optional<ImageProperties> properties(const std::filesystem::path& file);
 std::optional<PixelSize> pixelSize(const std::filesystem::path& file);
 
 // Decodes `file` upright into the working space. `maxSide` caps the longer side
-// (absent: full resolution); `knownFullSize` saves re-reading the size.
+// (absent: full resolution); `knownFullSize` saves re-reading the size. JPEG,
+// PNG and HEIC files hand `early` a look on the way; RAW files do not (their
+// embedded preview is quicker).
 std::optional<LoadedImage> load(const std::filesystem::path& file, std::optional<double> maxSide,
-                                const RawOptions& raw, std::optional<PixelSize> knownFullSize);
+                                const RawOptions& raw, std::optional<PixelSize> knownFullSize,
+                                const EarlyLook& early = {});
 
 // A small upright sRGB thumbnail of the unedited photo, long side at most
 // `maxSide`: the file's embedded thumbnail when it is big enough, else decoded.

@@ -69,17 +69,23 @@ std::optional<Image> develop(const Decoded& d, std::pair<int, int> target) {
 
 bool validMaxSize(double maxPixelSize) { return std::isfinite(maxPixelSize) && maxPixelSize >= 1; }
 
-std::optional<Image> reduced(std::span<const std::uint8_t> bytes, double maxPixelSize) {
-    const int minLongSide = static_cast<int>(std::ceil(maxPixelSize));
-    const auto decoded = decodeFile(bytes, minLongSide);
-    if (!decoded) return std::nullopt;
-    return develop(*decoded, fitWithin(decoded->storedWidth, decoded->storedHeight, maxPixelSize));
-}
-
 std::optional<Bitmap8> fitted(const Decoded& d, int maxSide) {
     const auto image = develop(d, fitWithin(d.samples.width, d.samples.height, maxSide));
     if (!image) return std::nullopt;
     return toBitmap8(*image);
+}
+
+void handOver(const Decoded& d, const EarlyLook& early) {
+    if (!early.take || early.maxSide < 1) return;
+    if (auto look = fitted(d, early.maxSide)) early.take(std::move(*look));
+}
+
+std::optional<Image> reduced(std::span<const std::uint8_t> bytes, double maxPixelSize, const EarlyLook& early = {}) {
+    const int minLongSide = static_cast<int>(std::ceil(maxPixelSize));
+    const auto decoded = decodeFile(bytes, minLongSide);
+    if (!decoded) return std::nullopt;
+    handOver(*decoded, early);
+    return develop(*decoded, fitWithin(decoded->storedWidth, decoded->storedHeight, maxPixelSize));
 }
 
 // The EXIF thumbnail of a JPEG when it is large enough and has the picture's
@@ -109,24 +115,25 @@ std::optional<Bitmap8> heifThumbnail(std::span<const std::uint8_t> bytes, int ma
 
 std::optional<ImageProperties> properties(const std::filesystem::path& file) { return readProperties(file); }
 
-std::optional<Image> decodeFull(const std::filesystem::path& file) {
+std::optional<Image> decodeFull(const std::filesystem::path& file, const EarlyLook& early) {
     try {
         const auto bytes = readFileBytes(file);
         if (!bytes) return std::nullopt;
         const auto decoded = decodeFile(*bytes, 0);
         if (!decoded) return std::nullopt;
+        handOver(*decoded, early);
         return develop(*decoded, {decoded->samples.width, decoded->samples.height});
     } catch (...) {
         return std::nullopt;
     }
 }
 
-std::optional<Image> decodeReduced(const std::filesystem::path& file, double maxPixelSize) {
+std::optional<Image> decodeReduced(const std::filesystem::path& file, double maxPixelSize, const EarlyLook& early) {
     if (!validMaxSize(maxPixelSize)) return std::nullopt;
     try {
         const auto bytes = readFileBytes(file);
         if (!bytes) return std::nullopt;
-        return reduced(*bytes, maxPixelSize);
+        return reduced(*bytes, maxPixelSize, early);
     } catch (...) {
         return std::nullopt;
     }

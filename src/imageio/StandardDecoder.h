@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EarlyLook.h"
 #include "ImageProperties.h"
 
 #include "render/PixelBuffer.h"
@@ -17,11 +18,12 @@ namespace ombrel::StandardDecoder {
 std::optional<ImageProperties> properties(const std::filesystem::path& file);
 
 // The whole picture at full resolution.
-std::optional<Image> decodeFull(const std::filesystem::path& file);
+std::optional<Image> decodeFull(const std::filesystem::path& file, const EarlyLook& early = {});
 
 // The picture with its longer side close to `maxPixelSize` (decoded directly
 // at a reduced size where the format allows, then resampled to fit exactly).
-std::optional<Image> decodeReduced(const std::filesystem::path& file, double maxPixelSize);
+std::optional<Image> decodeReduced(const std::filesystem::path& file, double maxPixelSize,
+                                   const EarlyLook& early = {});
 
 // A small upright sRGB thumbnail, long side at most `maxSide`, from an embedded
 // thumbnail when it is at least `maxSide` on its long side, else decoded.

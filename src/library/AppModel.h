@@ -259,6 +259,7 @@ private:
     void cancelLoadTask();
     void proxyArrived(const Uuid& id, const RawOptions& raw, std::optional<LoadedImage> image, const QString& name);
     void loadQuickLook(const Uuid& id, const std::filesystem::path& file);
+    ModelServices::QuickLookSink quickLookSink(const Uuid& id, const TaskToken& token);
     void setQuickLook(std::shared_ptr<const Bitmap8> picture);
     void keepProxy(const Uuid& id, const RawOptions& raw, LoadedImage image);
     std::optional<LoadedImage> takeKeptProxy(const Uuid& id, const RawOptions& raw);

@@ -50,7 +50,9 @@ void AppModel::loadCurrent() {
     loadTask_ = token;
     runInBackground(
         workers_, priority::userInitiated, this,
-        [load = services_.load, file, raw] { return load(file, proxyMaxSide, raw, std::nullopt); },
+        [load = services_.load, file, raw, sink = quickLookSink(id, token)] {
+            return load(file, proxyMaxSide, raw, std::nullopt, sink);
+        },
         [this, token, id, raw, name](std::optional<LoadedImage> image) {
             if (token.cancelled()) return;
             proxyArrived(id, raw, std::move(image), name);
@@ -107,7 +109,7 @@ void AppModel::loadCurrentKeepingView() {
     loadTask_ = token;
     runInBackground(
         workers_, priority::userInitiated, this,
-        [load = services_.load, file, raw] { return load(file, proxyMaxSide, raw, std::nullopt); },
+        [load = services_.load, file, raw] { return load(file, proxyMaxSide, raw, std::nullopt, {}); },
         [this, token, id, raw](std::optional<LoadedImage> image) {
             if (token.cancelled() || !isCurrent(id)) return;
             setLoading(false);
@@ -134,7 +136,7 @@ void AppModel::requestFull() {
     fullTask_ = token;
     runInBackground(
         workers_, priority::userInitiated, this,
-        [load = services_.load, file, raw, fullSize] { return load(file, std::nullopt, raw, fullSize); },
+        [load = services_.load, file, raw, fullSize] { return load(file, std::nullopt, raw, fullSize, {}); },
         [this, token, id, raw, name = QFile::decodeName(file.filename().c_str())](std::optional<LoadedImage> image) {
             // Only this decode's own handle is cleared: a superseded decode
             // that ends late must not release a newer one's.

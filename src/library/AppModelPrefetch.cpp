@@ -33,8 +33,22 @@ void AppModel::loadQuickLook(const Uuid& id, const std::filesystem::path& file) 
             return picture ? std::make_shared<const Bitmap8>(std::move(*picture)) : nullptr;
         },
         [this, token, id](std::shared_ptr<const Bitmap8> picture) {
-            if (!token.cancelled() && isCurrent(id) && !proxy_) setQuickLook(std::move(picture));
+            if (picture && !token.cancelled() && isCurrent(id) && !proxy_) setQuickLook(std::move(picture));
         });
+}
+
+// Called on the decoding thread; the look is shown on the main thread unless
+// the photo changed or its proxy got there first.
+ModelServices::QuickLookSink AppModel::quickLookSink(const Uuid& id, const TaskToken& token) {
+    return [this, id, token](Bitmap8 look) {
+        auto picture = std::make_shared<const Bitmap8>(std::move(look));
+        QMetaObject::invokeMethod(
+            this,
+            [this, id, token, picture = std::move(picture)]() mutable {
+                if (!token.cancelled() && isCurrent(id) && !proxy_) setQuickLook(std::move(picture));
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 void AppModel::release(std::optional<LoadedImage>& image) {
@@ -104,11 +118,11 @@ void AppModel::prefetchNext() {
     prefetch_ = Prefetch{photo.id, raw, token};
     runInBackground(
         prefetchPool_, priority::utility, this,
-        [load = services_.load, file = photo.url, raw] {
+        [load = services_.load, file = photo.url, raw, sink = quickLookSink(photo.id, token)] {
             // Its parallel parts stay on this idle thread instead of taking
             // the cores' shared workers from the photo on screen.
             tbb::task_arena alone(1);
-            return alone.execute([&] { return load(file, proxyMaxSide, raw, std::nullopt); });
+            return alone.execute([&] { return load(file, proxyMaxSide, raw, std::nullopt, sink); });
         },
         [this, token, id = photo.id, raw, name = QFile::decodeName(photo.url.filename().c_str())](
             std::optional<LoadedImage> image) {

@@ -2,13 +2,9 @@
 
 #include "imageio/ImageLoader.h"
 #include "imageio/RawDecoder.h"
-#include "imageio/StandardDecoder.h"
 #include "model/SupportedFiles.h"
 #include "render/Pipeline.h"
 #include "services/ExifReader.h"
-
-#include <cctype>
-#include <string>
 
 namespace ombrel {
 
@@ -18,24 +14,18 @@ namespace {
 // at fit on most screens until the proxy arrives.
 constexpr int quickLookMinSide = 640;
 constexpr int quickLookMaxSide = 1600;
-// A JPEG has no such preview: its quick look is a decode at an eighth or a
-// quarter of its size, which skips most of the inverse DCT. Any larger and it
-// costs as much as the proxy's own decode, which it would slow down.
-constexpr int jpegQuickLookSide = 640;
-
-bool hasJpegExtension(const std::filesystem::path& file) {
-    std::string ext = file.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".jpg" || ext == ".jpeg";
-}
+// Other files have no such preview: the proxy's own decode is shrunk to this
+// before it is developed. A second, smaller decode would cost a JPEG's whole
+// entropy decoding again and slow the proxy down.
+constexpr int decodedQuickLookSide = 640;
 
 }  // namespace
 
 ModelServices ModelServices::standard() {
     ModelServices services;
     services.load = [](const std::filesystem::path& file, std::optional<double> maxSide, const RawOptions& raw,
-                       std::optional<PixelSize> knownFullSize) {
-        return ImageLoader::load(file, maxSide, raw, knownFullSize);
+                       std::optional<PixelSize> knownFullSize, const QuickLookSink& quickLook) {
+        return ImageLoader::load(file, maxSide, raw, knownFullSize, EarlyLook{decodedQuickLookSide, quickLook});
     };
     services.readMetadata = [](const std::filesystem::path& file) -> MetadataLines {
         return ExifReader::read(file);
@@ -48,7 +38,6 @@ ModelServices ModelServices::standard() {
     };
     services.quickLook = [](const std::filesystem::path& file) -> std::optional<Bitmap8> {
         if (isRawFile(file)) return RawDecoder::embeddedPreview(file, quickLookMinSide, quickLookMaxSide);
-        if (hasJpegExtension(file)) return StandardDecoder::thumbnail(file, jpegQuickLookSide);
         return std::nullopt;
     };
     return services;

@@ -64,8 +64,8 @@ const QString pickedMessage = QStringLiteral("White balance set from the picked 
 // left, a warm cast on the right. The files themselves are real photos.
 ModelServices twoToneServices() {
     ModelServices services = ModelServices::standard();
-    services.load = [](const fs::path&, std::optional<double>, const RawOptions&,
-                       std::optional<PixelSize>) -> std::optional<LoadedImage> {
+    services.load = [](const fs::path&, std::optional<double>, const RawOptions&, std::optional<PixelSize>,
+                       const ModelServices::QuickLookSink&) -> std::optional<LoadedImage> {
         const float grey[] = {0.3f, 0.3f, 0.3f, 1}, warm[] = {0.6f, 0.5f, 0.3f, 1};
         auto image = std::make_shared<Image>(200, 100);
         for (int y = 0; y < 100; ++y)

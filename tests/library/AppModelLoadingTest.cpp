@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -40,14 +41,15 @@ public:
     ModelServices services() {
         ModelServices services = ModelServices::standard();
         services.load = [this, load = services.load](const fs::path& file, std::optional<double> maxSide,
-                                                     const RawOptions& raw, std::optional<PixelSize> known) {
+                                                     const RawOptions& raw, std::optional<PixelSize> known,
+                                                     const ModelServices::QuickLookSink& sink) {
             const bool full = !maxSide;
             std::unique_lock lock(mutex_);
             const int earlierFulls = count(true);
             decodes_.push_back({file, full, raw, known});
             if (full && holdFull_) turn_.wait(lock, [&] { return allowedFull_ > earlierFulls; });
             lock.unlock();
-            auto image = load(file, maxSide, raw, known);
+            auto image = load(file, maxSide, raw, known, sink);
             lock.lock();
             finishedFull_ += full;
             return image;
@@ -319,18 +321,24 @@ private slots:
     void aQuickLookIsShownUntilTheProxyArrives() {
         PhotoFolder folder({{largeJpeg, "a.jpg"}});
         ModelServices services = ModelServices::standard();
-        services.load = [load = services.load](const fs::path& file, std::optional<double> maxSide,
-                                               const RawOptions& raw, std::optional<PixelSize> known) {
-            std::this_thread::sleep_for(400ms);  // a slow RAW decode
-            return load(file, maxSide, raw, known);
+        std::atomic<int> looks = 0;
+        services.load = [&looks, load = services.load](const fs::path& file, std::optional<double> maxSide,
+                                                       const RawOptions& raw, std::optional<PixelSize> known,
+                                                       const ModelServices::QuickLookSink& sink) {
+            return load(file, maxSide, raw, known, [&](Bitmap8 look) {
+                ++looks;
+                sink(std::move(look));
+                std::this_thread::sleep_for(400ms);  // a slow proxy after the look
+            });
         };
         AppModel model(services);
         QVERIFY(openAndWait(model, {folder.dir.path()}));
         QTRY_VERIFY(model.quickLook() != nullptr);
         QVERIFY(model.loading());
-        QCOMPARE(model.quickLook()->width(), 640);  // 4160 x 2768 decoded at a quarter, then fitted
+        QCOMPARE(model.quickLook()->width(), 640);  // the proxy's own 4160 x 2768 decode, fitted
         QVERIFY(waitForLoad(model));
         QVERIFY(model.quickLook() == nullptr);
+        QCOMPARE(looks.load(), 1);  // handed over by the proxy's decode, not a second one
     }
 };
 

@@ -35,9 +35,10 @@ struct Strip : PhotoFolder {
 ModelServices countingLoads(std::shared_ptr<std::atomic<int>> count) {
     ModelServices services = ModelServices::standard();
     services.load = [load = services.load, count](const fs::path& file, std::optional<double> maxSide,
-                                                  const RawOptions& raw, std::optional<PixelSize> known) {
+                                                  const RawOptions& raw, std::optional<PixelSize> known,
+                                                  const ModelServices::QuickLookSink& sink) {
         ++*count;
-        return load(file, maxSide, raw, known);
+        return load(file, maxSide, raw, known, sink);
     };
     return services;
 }
