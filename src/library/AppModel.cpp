@@ -16,7 +16,6 @@ AppModel::AppModel(ModelServices services, ModelTimings timings, Clock clock, QO
     saveTimer_.setInterval(timings_.save);
     statusTimer_.setInterval(timings_.status);
     reloadTimer_.setInterval(timings_.reload);
-    histTimer_.setInterval(timings_.histogram);
 
     // A superseded decode runs to its end; spare threads keep a newer decode,
     // metadata and the histogram from queueing behind it on small machines.

@@ -254,7 +254,7 @@ private:
     void loadCurrentKeepingView();
     void scheduleReload();
     void reloadIfStillCurrent();
-    void scheduleHistogram();
+    void scheduleHistogram(bool newPhoto = false);
     void measureHistogram();
     void cancelLoadTask();
     void proxyArrived(const Uuid& id, const RawOptions& raw, std::optional<LoadedImage> image, const QString& name);

@@ -72,7 +72,8 @@ void AppModel::proxyArrived(const Uuid& id, const RawOptions& raw, std::optional
     if (proxy_->rawDefaults) edit_.setRawDefaults(*proxy_->rawDefaults);
     setQuickLook(nullptr);
     view_.bumpTick();
-    scheduleHistogram();
+    // Measured at once, it would take half the cores from the photo's first frame.
+    scheduleHistogram(true);
     prefetchNext();
 }
 
@@ -154,10 +155,10 @@ void AppModel::requestFull() {
         });
 }
 
-void AppModel::scheduleHistogram() {
+void AppModel::scheduleHistogram(bool newPhoto) {
     if (histTask_) histTask_->cancel();
     histTask_ = TaskToken{};
-    histTimer_.start();
+    histTimer_.start(newPhoto ? timings_.newPhotoHistogram : timings_.histogram);
 }
 
 void AppModel::measureHistogram() {

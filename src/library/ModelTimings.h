@@ -12,6 +12,7 @@ struct ModelTimings {
     std::chrono::milliseconds save{400};        // sidecar save after the last edit
     std::chrono::milliseconds reload{350};      // re-decode after the last RAW option change
     std::chrono::milliseconds histogram{60};    // histogram after the last change
+    std::chrono::milliseconds newPhotoHistogram{250};  // a new photo's, once its first frame is drawn
     std::chrono::milliseconds coalescing{1000}; // edits of one control closer than this are one undo step
 };
 
