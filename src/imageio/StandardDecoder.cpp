@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace ombrel::StandardDecoder {
 
@@ -75,16 +76,64 @@ std::optional<Bitmap8> fitted(const Decoded& d, int maxSide) {
     return toBitmap8(*image);
 }
 
-void handOver(const Decoded& d, const EarlyLook& early) {
-    if (!early.take || early.maxSide < 1) return;
-    if (auto look = fitted(d, early.maxSide)) early.take(std::move(*look));
+// 8-bit samples shrunk by a whole `factor`, each block of factor x factor
+// averaged. Good enough for a passing look, and the exact resample after it
+// then reads a fraction of the pixels.
+Samples boxShrunk(const Samples& s, int factor) {
+    Samples out;
+    out.width = s.width / factor;
+    out.height = s.height / factor;
+    out.layout = s.layout;
+    out.icc = s.icc;
+    out.cmykInverted = s.cmykInverted;
+    std::uint8_t* rows = allocateRows(out);
+    const auto channels = static_cast<std::size_t>(channelCount(s.layout));
+    const std::size_t rowValues = static_cast<std::size_t>(out.width) * channels;
+    const auto block = static_cast<std::uint32_t>(factor * factor);
+    std::vector<std::uint32_t> sums(rowValues);
+    for (int y = 0; y < out.height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int dy = 0; dy < factor; ++dy) {
+            const std::uint8_t* in = s.row(y * factor + dy);
+            std::uint32_t* sum = sums.data();
+            for (int x = 0; x < out.width; ++x, sum += channels)
+                for (int dx = 0; dx < factor; ++dx)
+                    for (std::size_t c = 0; c < channels; ++c) sum[c] += *in++;
+        }
+        std::uint8_t* o = rows + static_cast<std::size_t>(y) * out.stride;
+        for (std::size_t i = 0; i < rowValues; ++i) o[i] = static_cast<std::uint8_t>((sums[i] + block / 2) / block);
+    }
+    return out;
 }
 
-std::optional<Image> reduced(std::span<const std::uint8_t> bytes, double maxPixelSize, const EarlyLook& early = {}) {
+// Hands `early` a look at what was decoded, before it is developed.
+void handOver(const Decoded& d, const EarlyLook& early) {
+    if (!early.take || early.maxSide < 1) return;
+    const int factor = std::max(d.samples.width, d.samples.height) / early.maxSide;
+    std::optional<Bitmap8> look;
+    if (factor >= 2 && !isSixteenBit(d.samples.layout)) {
+        look = fitted(Decoded{boxShrunk(d.samples, factor), d.storedWidth, d.storedHeight, d.orientation},
+                      early.maxSide);
+    } else {
+        look = fitted(d, early.maxSide);
+    }
+    if (look) early.take(std::move(*look));
+}
+
+// A reduced decode at most this much larger than asked is developed at its own
+// size: resampling it by a few percent costs more than the extra pixels do.
+constexpr double keptReductionSlack = 1.1;
+
+std::optional<Image> reduced(std::span<const std::uint8_t> bytes, double maxPixelSize, bool exact,
+                             const EarlyLook& early = {}) {
     const int minLongSide = static_cast<int>(std::ceil(maxPixelSize));
     const auto decoded = decodeFile(bytes, minLongSide);
     if (!decoded) return std::nullopt;
     handOver(*decoded, early);
+    const Samples& s = decoded->samples;
+    if (!exact && std::max(s.width, s.height) <= maxPixelSize * keptReductionSlack) {
+        return develop(*decoded, {s.width, s.height});
+    }
     return develop(*decoded, fitWithin(decoded->storedWidth, decoded->storedHeight, maxPixelSize));
 }
 
@@ -133,7 +182,7 @@ std::optional<Image> decodeReduced(const std::filesystem::path& file, double max
     try {
         const auto bytes = readFileBytes(file);
         if (!bytes) return std::nullopt;
-        return reduced(*bytes, maxPixelSize, early);
+        return reduced(*bytes, maxPixelSize, false, early);
     } catch (...) {
         return std::nullopt;
     }
@@ -149,7 +198,7 @@ std::optional<Bitmap8> thumbnail(const std::filesystem::path& file, int maxSide)
         if (format == ImageFormat::Heif) embedded = heifThumbnail(*bytes, maxSide);
         if (format == ImageFormat::Jpeg) embedded = exifThumbnail(*bytes, maxSide);
         if (embedded) return embedded;
-        const auto image = reduced(*bytes, maxSide);
+        const auto image = reduced(*bytes, maxSide, true);
         if (!image) return std::nullopt;
         return toBitmap8(*image);
     } catch (...) {

@@ -20,8 +20,9 @@ std::optional<ImageProperties> properties(const std::filesystem::path& file);
 // The whole picture at full resolution.
 std::optional<Image> decodeFull(const std::filesystem::path& file, const EarlyLook& early = {});
 
-// The picture with its longer side close to `maxPixelSize` (decoded directly
-// at a reduced size where the format allows, then resampled to fit exactly).
+// The picture with its longer side close to `maxPixelSize`: decoded directly
+// at a reduced size where the format allows, then resampled to fit, unless
+// that reduced size is at most a tenth larger than asked.
 std::optional<Image> decodeReduced(const std::filesystem::path& file, double maxPixelSize,
                                    const EarlyLook& early = {});
 

@@ -29,7 +29,8 @@ TEST(ImageLoader, ProxiesAreUprightWithTheirFullSizeAndScale) {
         const char* why;
     };
     const Case cases[] = {
-        {"jpeg/canon_eos_rp_MG_0633.jpg", 1000, {4160, 2768}, 1000, 665, 1000.0 / 4160, "reduced JPEG"},
+        {"jpeg/canon_eos_rp_MG_0633.jpg", 900, {4160, 2768}, 900, 599, 900.0 / 4160, "reduced JPEG"},
+        {"jpeg/canon_eos_rp_MG_0633.jpg", 1000, {4160, 2768}, 1040, 692, 0.25, "its quarter size kept"},
         {"jpeg/orientation_6_Landscape_6.jpg", 900, {1800, 1200}, 900, 600, 0.5, "quarter-turned"},
         {"heic/iphone_xr_IMG_3578.heic", 1000, {4032, 3024}, 1000, 750, 1000.0 / 4032, "HEIF"},
         {"jpeg/orientation_8_Landscape_8.jpg", 2800, {1800, 1200}, 1800, 1200, 1.0, "below the limit: read whole"},
@@ -59,6 +60,37 @@ TEST(ImageLoader, ProxiesAreUprightWithTheirFullSizeAndScale) {
 
 // The photo stored 1200 x 1800 with its EXIF orientation set to each value:
 // the five to eight lie on their side, the others stand as stored.
+// A proxy's decode hands over one upright look on its way, which shows the
+// same picture as the file's own thumbnail; a RAW file's decode hands none.
+TEST(ImageLoader, ProxyDecodesHandOverOneUprightLook) {
+    OMBREL_REQUIRE_TESTDATA();
+    const struct {
+        const char* file;
+        double maxSide;
+        bool look;
+    } cases[] = {
+        {"jpeg/canon_eos_rp_MG_0633.jpg", 2800, true},        // read whole
+        {"jpeg/orientation_6_Landscape_6.jpg", 900, true},    // halved, turned
+        {"jpeg/cmyk_pil_sample_cmyk.jpg", 300, true},         // CMYK, smaller than the look
+        {"png/rgb16_photo_from_CRW_0104.png", 700, true},     // 16-bit
+        {"heic/iphone_xr_IMG_3578.heic", 2800, true},
+        {"raw/canon_powershot_s40_crop_from_CRW_0117.dng", 2800, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<Bitmap8> looks;
+        const EarlyLook early{160, [&](Bitmap8 look) { looks.push_back(std::move(look)); }};
+        ASSERT_TRUE(ImageLoader::load(photo(c.file), c.maxSide, {}, std::nullopt, early));
+        ASSERT_EQ(looks.size(), c.look ? 1u : 0u);
+        if (!c.look) continue;
+        const auto thumbnail = ImageLoader::thumbnail(photo(c.file), 160);
+        ASSERT_TRUE(thumbnail);
+        EXPECT_NEAR(looks[0].width(), thumbnail->width(), 1);
+        EXPECT_NEAR(looks[0].height(), thumbnail->height(), 1);
+        EXPECT_LT(test::quadrantDifference(looks[0], *thumbnail), 6);
+    }
+}
+
 TEST(ImageLoader, EveryOrientationGivesItsUprightSize) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;

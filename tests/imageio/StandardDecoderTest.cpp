@@ -260,9 +260,18 @@ TEST(StandardDecoderJpeg, ReducedDecodeHasTheExactFittedSizeAndTheFullDecodesLoo
     const auto file = photo("jpeg/canon_eos_rp_MG_0633.jpg");
     const auto full = OMBREL_MUST(StandardDecoder::decodeFull(file));
     ASSERT_EQ(sizeOf(full), std::pair(4160, 2768));
-    for (double target : {1000.0, 2080.0, 2800.0, 519.5}) {
+    const struct {
+        double target;
+        std::pair<int, int> size;
+    } cases[] = {
+        {900, {900, 599}},     // a quarter, then resampled
+        {2080, {2080, 1384}},  // halved, exactly the size asked
+        {1900, {2080, 1384}},  // halved and kept: under a tenth larger than asked
+        {2800, {2800, 1863}},  // whole, then resampled
+        {519.5, {520, 346}},   // an eighth
+    };
+    for (const auto& [target, expected] : cases) {
         const auto reduced = OMBREL_MUST(StandardDecoder::decodeReduced(file, target));
-        const auto expected = fitWithin(4160, 2768, target);
         ASSERT_EQ(sizeOf(reduced), expected) << target;
         const Image scaled = resample(full, expected.first, expected.second);
         EXPECT_LT(quadrantDifference(reduced, scaled), 0.01) << target;
