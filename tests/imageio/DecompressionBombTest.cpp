@@ -83,12 +83,13 @@ std::string heifGrid(std::uint32_t w, std::uint32_t h) {
                                                      be(1, 2) + be(0, 2) + be(1, 2) + be(dataStart, 4) + be(grid.size(), 4) +
                                                      be(2, 2) + be(0, 2) + be(1, 2) + be(dataStart + grid.size(), 4) +
                                                      be(tile.size(), 4));
-        const std::string infe1 = box("infe", std::string("\x02\x00\x00\x00", 4) + be(1, 2) + be(0, 2) + "grid" + '\0');
-        const std::string infe2 = box("infe", std::string("\x02\x00\x00\x00", 4) + be(2, 2) + be(0, 2) + "hvc1" + '\0');
+        const auto infe = [](int id, const char* type) {
+            return box("infe", std::string("\x02\x00\x00\x00", 4) + be(id, 2) + be(0, 2) + type + '\0');
+        };
         const std::string ipco = box("ipco", fullBox("ispe", be(w, 4) + be(h, 4)) + fullBox("ispe", be(64, 4) + be(64, 4)));
         const std::string ipma = fullBox("ipma", be(2, 4) + be(1, 2) + "\x01\x81" + be(2, 2) + "\x01\x82");
         return fullBox("meta", fullBox("hdlr", be(0, 4) + "pict" + std::string(13, '\0')) + fullBox("pitm", be(1, 2)) +
-                                   fullBox("iinf", be(2, 2) + infe1 + infe2) + iloc +
+                                   fullBox("iinf", be(2, 2) + infe(1, "grid") + infe(2, "hvc1")) + iloc +
                                    fullBox("iref", box("dimg", be(1, 2) + be(1, 2) + be(2, 2))) +
                                    box("iprp", ipco + ipma));
     };
@@ -119,7 +120,12 @@ std::atomic<std::size_t> largestRequest{0};
     }
 }
 
-constexpr std::size_t allowedRequest = std::size_t{256} << 20;
+// No single request beyond 256 MiB; under AddressSanitizer nothing is counted.
+void expectNoHugeRequest() {
+    if (OMBREL_COUNTS_ALLOCATIONS) {
+        EXPECT_LE(largestRequest, std::size_t{256} << 20);
+    }
+}
 
 struct Bomb {
     const char* name;
@@ -145,8 +151,7 @@ TEST(DecompressionBomb, HugeDeclaredSizesAreRefusedQuickly) {
         const auto plausible = dir / (std::string("plausible") + bomb.extension);
         test::writeFile(plausible, bomb.craft(64, 64));
         const auto properties = ImageLoader::properties(plausible);
-        ASSERT_TRUE(properties && properties->pixelWidth);
-        EXPECT_EQ(*properties->pixelWidth, 64);
+        ASSERT_EQ(properties ? properties->pixelWidth : std::nullopt, 64) << "the crafted header is read";
 
         const auto file = dir / (std::string("bomb") + bomb.extension);
         test::writeFile(file, bomb.craft(bomb.width, bomb.height));
@@ -156,9 +161,7 @@ TEST(DecompressionBomb, HugeDeclaredSizesAreRefusedQuickly) {
         EXPECT_FALSE(ImageLoader::load(file, std::nullopt, {}, std::nullopt));
         EXPECT_FALSE(ImageLoader::thumbnail(file, 320));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        if (OMBREL_COUNTS_ALLOCATIONS) {
-            EXPECT_LE(largestRequest, allowedRequest);
-        }
+        expectNoHugeRequest();
     }
 }
 
@@ -166,9 +169,7 @@ TEST(DecompressionBomb, EmbeddedJpegClaimingMorePixelsThanItsBytesIsRefused) {
     const std::string bytes = jpeg(16384, 16384);  // within the absolute limit, but from 200 bytes
     largestRequest = 0;
     EXPECT_FALSE(decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0));
-    if (OMBREL_COUNTS_ALLOCATIONS) {
-        EXPECT_LE(largestRequest, allowedRequest);
-    }
+    expectNoHugeRequest();
 }
 
 }  // namespace
