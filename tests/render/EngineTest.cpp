@@ -1,3 +1,5 @@
+#include "Pictures.h"
+
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "render/Resample.h"
@@ -12,13 +14,9 @@
 namespace ombrel {
 namespace {
 
-// A picture whose pixel (x, y) is f(x, y), row after row.
 template <typename F>
 std::shared_ptr<const Image> picture(int w, int h, F f) {
-    auto image = std::make_shared<Image>(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) std::ranges::copy(f(x, y), image->pixel(x, y));
-    return image;
+    return std::make_shared<const Image>(test::imageFrom(w, h, f));
 }
 
 // Every pixel distinct: red encodes x, green encodes y.

@@ -1,3 +1,4 @@
+#include "Pictures.h"
 #include "services/ExportRender.h"
 
 #include <gtest/gtest.h>
@@ -17,16 +18,8 @@ TEST(ShrinkFactor, OnlyWhenTheLongEdgeIsLarger) {
 
 // Every pixel different, so a band written to the wrong rows shows.
 Graph rampGraph(int width, int height) {
-    auto image = std::make_shared<Image>(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            float* p = image->pixel(x, y);
-            p[0] = float(x) / width;
-            p[1] = float(y) / height;
-            p[2] = 0.25f;
-            p[3] = 1;
-        }
-    return Graph{image, 1.0, {}};
+    const auto ramp = [&](int x, int y) { return std::array{float(x) / width, float(y) / height, 0.25f, 1.0f}; };
+    return Graph{std::make_shared<const Image>(test::imageFrom(width, height, ramp)), 1.0, {}};
 }
 
 double encoded(double linear) {
