@@ -16,17 +16,11 @@
 namespace ombrel {
 namespace {
 
+using test::be;
+using test::le;
+
 // Headers that promise a picture far larger than the bytes behind them. Each
 // crafter also makes a plausible 64 x 64 file, to show the header is read at all.
-std::string le(std::uint32_t v, int bytes) {
-    std::string s;
-    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-    return s;
-}
-std::string be(std::uint32_t v, int bytes) {
-    std::string s = le(v, bytes);
-    return {s.rbegin(), s.rend()};
-}
 
 std::string pngChunk(const std::string& type, const std::string& data) {
     return be(static_cast<std::uint32_t>(data.size()), 4) + type + data + be(test::crc32(type + data), 4);

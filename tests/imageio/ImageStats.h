@@ -1,7 +1,8 @@
 #pragma once
 
 // Summaries of decoded pictures that tests compare (region means,
-// colourfulness, differences), and the checksum edited PNG chunks need.
+// colourfulness, differences), and what crafted and edited files are made of:
+// byte-ordered numbers and the checksum of PNG chunks.
 #include "render/PixelBuffer.h"
 
 #include <algorithm>
@@ -82,6 +83,17 @@ double meanAbsDifference(const PixelBuffer<T, C>& a, const PixelBuffer<T, C>& b)
     for (int y = 0; y < a.height(); ++y)
         for (std::size_t i = 0; i < a.rowLength(); ++i) sum += std::abs(double(a.row(y)[i]) - b.row(y)[i]);
     return sum / (static_cast<double>(a.rowLength()) * a.height());
+}
+
+// `v` in `bytes` bytes, least or most significant first.
+inline std::string le(std::uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
+    return s;
+}
+inline std::string be(std::uint32_t v, int bytes) {
+    const std::string s = le(v, bytes);
+    return {s.rbegin(), s.rend()};
 }
 
 // The CRC-32 a PNG chunk ends with.

@@ -152,9 +152,7 @@ std::string withPngOrientation(std::string png, int orientation) {
     if (type == std::string::npos) return {};
     const std::size_t data = type + 4;
     png[data + 19] = static_cast<char>(orientation);
-    const std::uint32_t crc = test::crc32(png.substr(type, 4 + 26));
-    for (int i = 0; i < 4; ++i) png[data + 26 + i] = static_cast<char>(crc >> (24 - 8 * i));
-    return png;
+    return png.replace(data + 26, 4, test::be(test::crc32(png.substr(type, 4 + 26)), 4));
 }
 
 // Every orientation, the mirrored and transposed ones (2, 4, 5, 7) that no
@@ -183,35 +181,27 @@ struct TiffEntry {
     std::vector<std::uint8_t> value;  // big-endian bytes
 };
 
-// A big-endian TIFF block: IFD0 with `ifd0` and a pointer to an EXIF IFD with `exif`.
+// A big-endian TIFF block: IFD0 with `ifd0` and a pointer to an EXIF IFD with
+// `exif`; values of more than 4 bytes follow both IFDs.
 std::vector<std::uint8_t> tiffBlock(std::vector<TiffEntry> ifd0, const std::vector<TiffEntry>& exif) {
+    using test::be;
     const auto ifdSize = [](std::size_t n) { return static_cast<std::uint32_t>(2 + 12 * n + 4); };
-    const std::uint32_t exifAt = 8 + ifdSize(ifd0.size() + 1);
-    ifd0.push_back({0x8769, 4, 1, {static_cast<std::uint8_t>(exifAt >> 24), static_cast<std::uint8_t>(exifAt >> 16),
-                                   static_cast<std::uint8_t>(exifAt >> 8), static_cast<std::uint8_t>(exifAt)}});
-    std::vector<std::uint8_t> out{'M', 'M', 0, 42, 0, 0, 0, 8};
-    std::vector<std::uint8_t> data;
-    std::uint32_t dataAt = exifAt + ifdSize(exif.size());
-    const auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
+    const std::uint32_t exifAt = 8 + ifdSize(ifd0.size() + 1), dataAt = exifAt + ifdSize(exif.size());
+    ifd0.push_back({0x8769, 4, 1, {std::uint8_t(exifAt >> 24), std::uint8_t(exifAt >> 16), std::uint8_t(exifAt >> 8),
+                                   std::uint8_t(exifAt)}});
+    std::string out = "MM" + be(42, 2) + be(8, 4), data;
     for (const std::vector<TiffEntry>* ifd : {&std::as_const(ifd0), &exif}) {
-        put(static_cast<std::uint32_t>(ifd->size()), 2);
+        out += be(static_cast<std::uint32_t>(ifd->size()), 2);
         for (const TiffEntry& e : *ifd) {
-            put(e.tag, 2);
-            put(e.type, 2);
-            put(e.count, 4);
-            if (e.value.size() <= 4) {
-                for (std::size_t i = 0; i < 4; ++i) out.push_back(i < e.value.size() ? e.value[i] : 0);
-            } else {
-                put(dataAt + static_cast<std::uint32_t>(data.size()), 4);
-                data.insert(data.end(), e.value.begin(), e.value.end());
-            }
+            const std::string value(e.value.begin(), e.value.end());
+            out += be(e.tag, 2) + be(e.type, 2) + be(e.count, 4);
+            out += value.size() <= 4 ? value + std::string(4 - value.size(), '\0') : be(dataAt + data.size(), 4);
+            if (value.size() > 4) data += value;
         }
-        put(0, 4);
+        out += be(0, 4);
     }
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
+    out += data;
+    return {out.begin(), out.end()};
 }
 
 TEST(StandardDecoderMetadata, TagsAreTakenOnlyWithTheirExpectedType) {
