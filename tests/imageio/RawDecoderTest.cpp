@@ -187,7 +187,8 @@ TEST(RawDecoder, ReportsTheDefaultsOfEachFileAndExplicitDefaultsChangeNothing) {
     }
 }
 
-TEST(RawDecoder, HighIsoRaisesTheNoiseReductionDefaults) {
+// Defaults follow the file: its ISO, and whether lensfun knows its camera.
+TEST(RawDecoder, HighIsoRaisesTheNoiseReductionDefaultsAndUnknownCamerasGetNoLensProfile) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
     DngBytes dng(bytesOf(test::dngFile));
@@ -203,12 +204,8 @@ TEST(RawDecoder, HighIsoRaisesTheNoiseReductionDefaults) {
     // The ISO changes the defaults and nothing else.
     expectSamePicture(without.image, base.image);
     EXPECT_GT(test::meanAbsDifference(byDefault.image, base.image), 1e-4);
-}
 
-TEST(RawDecoder, LensProfileIsIgnoredWhereUnsupported) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    DngBytes dng(bytesOf(test::dngFile));
+    dng = DngBytes(bytesOf(test::dngFile));
     dng.replaceText("PowerShot S40", "PowerShot X99");  // a camera lensfun does not know
     const fs::path unknown = write(dir, "unknown.dng", dng.bytes());
 
