@@ -1,4 +1,5 @@
 #include "Pictures.h"
+#include "render/ops/SrgbTransfer.h"
 #include "services/ExportRender.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +23,6 @@ Graph rampGraph(int width, int height) {
     return Graph{std::make_shared<const Image>(test::imageFrom(width, height, ramp)), 1.0, {}};
 }
 
-double encoded(double linear) {
-    return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
-}
-
 TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
     const int width = 300, height = 1100;  // bands of 512 rows: the last one partial
     const auto out = renderEncoded(rampGraph(width, height), std::nullopt, OutputColor(OutputSpace::srgb), false);
@@ -37,9 +34,9 @@ TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
     for (int y = 0; y < height; y += 7)
         for (int x = 0; x < width; x += 5) {
             const std::uint8_t* p = bitmap->pixel(x, y);
-            ASSERT_NEAR(p[0], encoded(double(x) / width) * 255, 0.6) << x << "," << y;
-            ASSERT_NEAR(p[1], encoded(double(y) / height) * 255, 0.6) << x << "," << y;
-            ASSERT_NEAR(p[2], encoded(0.25) * 255, 0.6);
+            ASSERT_NEAR(p[0], ops::srgbEncode(float(x) / width) * 255, 0.6) << x << "," << y;
+            ASSERT_NEAR(p[1], ops::srgbEncode(float(y) / height) * 255, 0.6) << x << "," << y;
+            ASSERT_NEAR(p[2], ops::srgbEncode(0.25f) * 255, 0.6);
         }
 }
 
