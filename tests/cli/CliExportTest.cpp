@@ -45,13 +45,13 @@ TEST(CliExport, ListsLikeTheAppNumbersInThatOrderAndNeverOverwrites) {
     EXPECT_EQ(first.out, "Exported 2 photos\n");
     EXPECT_EQ(first.err, "");  // no bar when standard error is not a terminal
     const fs::path out = photos / "Ombrel Export";
-    ASSERT_EQ(namesIn(out), (std::vector<std::string>{"001_IMG_2.jpg", "002_IMG_10.jpg"}));
+    ASSERT_EQ(namesBelow(out), (std::vector<std::string>{"001_IMG_2.jpg", "002_IMG_10.jpg"}));
     const std::string firstBytes = readFile(out / "001_IMG_2.jpg");
 
     // The same batch again gets "-1" names and leaves the first files alone.
     const CliResult second = runCli({"export", "--template", "{n}_{name}", photos.string()});
     EXPECT_EQ(second.status, 0);
-    EXPECT_EQ(namesIn(out), (std::vector<std::string>{"001_IMG_2-1.jpg", "001_IMG_2.jpg",
+    EXPECT_EQ(namesBelow(out), (std::vector<std::string>{"001_IMG_2-1.jpg", "001_IMG_2.jpg",
                                                                  "002_IMG_10-1.jpg", "002_IMG_10.jpg"}));
     EXPECT_EQ(readFile(out / "001_IMG_2.jpg"), firstBytes);
 
@@ -64,7 +64,7 @@ TEST(CliExport, ListsLikeTheAppNumbersInThatOrderAndNeverOverwrites) {
         runCli({"export", "--format", "png", "--template", "x", "--out", same.string(), photo, photo});
     EXPECT_EQ(twice.status, 0);
     EXPECT_EQ(twice.out, "Exported 2 photos\n");
-    EXPECT_EQ(namesIn(same), (std::vector<std::string>{"x-1.png", "x-2.png", "x.png"}));
+    EXPECT_EQ(namesBelow(same), (std::vector<std::string>{"x-1.png", "x-2.png", "x.png"}));
     EXPECT_EQ(readFile(same / "x.png"), "taken");
 }
 
@@ -86,7 +86,7 @@ TEST(CliExport, SidecarSettingsAndRatingAreThoseTheAppsExporterUses) {
     const fs::path out = dir / "out";
     const CliResult result = runCli({"export", "--template", "{name}_{rating}", "--out", out.string(), photos.string()});
     ASSERT_EQ(result.status, 0) << result.err;
-    ASSERT_EQ(namesIn(out), (std::vector<std::string>{"a_3.jpg", "b_0.jpg", "c_0.jpg"}));
+    ASSERT_EQ(namesBelow(out), (std::vector<std::string>{"a_3.jpg", "b_0.jpg", "c_0.jpg"}));
 
     // The app's exporter with the sidecar's settings writes the same pixels.
     const fs::path reference = dir / "reference.jpg";
@@ -149,7 +149,7 @@ TEST(CliExport, FailuresAreCountedReportedAndTheBatchGoesOn) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "Exported 1, 1 failed: Could not decode broken.jpg\n");
     EXPECT_THAT(result.err, HasSubstr("Could not decode broken.jpg"));
-    EXPECT_EQ(namesIn(dir / "out"), std::vector<std::string>{"good.jpg"});
+    EXPECT_EQ(namesBelow(dir / "out"), std::vector<std::string>{"good.jpg"});
 
     // A destination that cannot be made fails every photo at the write.
     writeFile(dir / "file", "x");

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -84,16 +83,6 @@ CliResult runCliOnTerminal(const std::vector<std::string>& args) {
     ::close(terminal);
     result.status = exitStatus(pid);
     return result;
-}
-
-std::vector<std::string> namesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace ombrel::test

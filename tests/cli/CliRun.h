@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,8 +17,5 @@ CliResult runCli(const std::vector<std::string>& args);
 // Runs it with standard output and error on one pseudo-terminal; returns
 // everything written there.
 CliResult runCliOnTerminal(const std::vector<std::string>& args);
-
-// The names in `folder`, sorted; empty when it does not exist.
-std::vector<std::string> namesIn(const std::filesystem::path& folder);
 
 }  // namespace ombrel::test

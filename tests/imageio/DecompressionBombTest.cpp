@@ -16,17 +16,11 @@
 namespace ombrel {
 namespace {
 
+using test::be;
+using test::le;
+
 // Headers that promise a picture far larger than the bytes behind them. Each
 // crafter also makes a plausible 64 x 64 file, to show the header is read at all.
-std::string le(std::uint32_t v, int bytes) {
-    std::string s;
-    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-    return s;
-}
-std::string be(std::uint32_t v, int bytes) {
-    std::string s = le(v, bytes);
-    return {s.rbegin(), s.rend()};
-}
 
 std::string pngChunk(const std::string& type, const std::string& data) {
     return be(static_cast<std::uint32_t>(data.size()), 4) + type + data + be(test::crc32(type + data), 4);
@@ -83,12 +77,13 @@ std::string heifGrid(std::uint32_t w, std::uint32_t h) {
                                                      be(1, 2) + be(0, 2) + be(1, 2) + be(dataStart, 4) + be(grid.size(), 4) +
                                                      be(2, 2) + be(0, 2) + be(1, 2) + be(dataStart + grid.size(), 4) +
                                                      be(tile.size(), 4));
-        const std::string infe1 = box("infe", std::string("\x02\x00\x00\x00", 4) + be(1, 2) + be(0, 2) + "grid" + '\0');
-        const std::string infe2 = box("infe", std::string("\x02\x00\x00\x00", 4) + be(2, 2) + be(0, 2) + "hvc1" + '\0');
+        const auto infe = [](int id, const char* type) {
+            return box("infe", std::string("\x02\x00\x00\x00", 4) + be(id, 2) + be(0, 2) + type + '\0');
+        };
         const std::string ipco = box("ipco", fullBox("ispe", be(w, 4) + be(h, 4)) + fullBox("ispe", be(64, 4) + be(64, 4)));
         const std::string ipma = fullBox("ipma", be(2, 4) + be(1, 2) + "\x01\x81" + be(2, 2) + "\x01\x82");
         return fullBox("meta", fullBox("hdlr", be(0, 4) + "pict" + std::string(13, '\0')) + fullBox("pitm", be(1, 2)) +
-                                   fullBox("iinf", be(2, 2) + infe1 + infe2) + iloc +
+                                   fullBox("iinf", be(2, 2) + infe(1, "grid") + infe(2, "hvc1")) + iloc +
                                    fullBox("iref", box("dimg", be(1, 2) + be(1, 2) + be(2, 2))) +
                                    box("iprp", ipco + ipma));
     };
@@ -119,7 +114,12 @@ std::atomic<std::size_t> largestRequest{0};
     }
 }
 
-constexpr std::size_t allowedRequest = std::size_t{256} << 20;
+// No single request beyond 256 MiB; under AddressSanitizer nothing is counted.
+void expectNoHugeRequest() {
+    if (OMBREL_COUNTS_ALLOCATIONS) {
+        EXPECT_LE(largestRequest, std::size_t{256} << 20);
+    }
+}
 
 struct Bomb {
     const char* name;
@@ -145,8 +145,7 @@ TEST(DecompressionBomb, HugeDeclaredSizesAreRefusedQuickly) {
         const auto plausible = dir / (std::string("plausible") + bomb.extension);
         test::writeFile(plausible, bomb.craft(64, 64));
         const auto properties = ImageLoader::properties(plausible);
-        ASSERT_TRUE(properties && properties->pixelWidth);
-        EXPECT_EQ(*properties->pixelWidth, 64);
+        ASSERT_EQ(properties ? properties->pixelWidth : std::nullopt, 64) << "the crafted header is read";
 
         const auto file = dir / (std::string("bomb") + bomb.extension);
         test::writeFile(file, bomb.craft(bomb.width, bomb.height));
@@ -156,9 +155,7 @@ TEST(DecompressionBomb, HugeDeclaredSizesAreRefusedQuickly) {
         EXPECT_FALSE(ImageLoader::load(file, std::nullopt, {}, std::nullopt));
         EXPECT_FALSE(ImageLoader::thumbnail(file, 320));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        if (OMBREL_COUNTS_ALLOCATIONS) {
-            EXPECT_LE(largestRequest, allowedRequest);
-        }
+        expectNoHugeRequest();
     }
 }
 
@@ -166,9 +163,7 @@ TEST(DecompressionBomb, EmbeddedJpegClaimingMorePixelsThanItsBytesIsRefused) {
     const std::string bytes = jpeg(16384, 16384);  // within the absolute limit, but from 200 bytes
     largestRequest = 0;
     EXPECT_FALSE(decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0));
-    if (OMBREL_COUNTS_ALLOCATIONS) {
-        EXPECT_LE(largestRequest, allowedRequest);
-    }
+    expectNoHugeRequest();
 }
 
 }  // namespace

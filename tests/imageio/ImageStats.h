@@ -1,7 +1,8 @@
 #pragma once
 
 // Summaries of decoded pictures that tests compare (region means,
-// colourfulness), and the checksum edited PNG chunks need.
+// colourfulness, differences), and what crafted and edited files are made of:
+// byte-ordered numbers and the checksum of PNG chunks.
 #include "render/PixelBuffer.h"
 
 #include <algorithm>
@@ -14,6 +15,9 @@ namespace ombrel::test {
 
 struct Rgb {
     double r = 0, g = 0, b = 0;
+    double luminance() const { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
+    // Each channel's share of the sum: the colour without its brightness.
+    Rgb normalised() const { return {r / (r + g + b), g / (r + g + b), b / (r + g + b)}; }
 };
 
 inline double distance(const Rgb& a, const Rgb& b) {
@@ -63,6 +67,33 @@ double meanChroma(const PixelBuffer<T, C>& image) {
             sum += static_cast<double>(std::max({p[0], p[1], p[2]})) - std::min({p[0], p[1], p[2]});
         }
     return sum / (static_cast<double>(image.width()) * image.height());
+}
+
+// The largest and the mean difference between two pictures of the same size, any channel.
+template <typename T, int C>
+double maxDifference(const PixelBuffer<T, C>& a, const PixelBuffer<T, C>& b) {
+    double worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (std::size_t i = 0; i < a.rowLength(); ++i) worst = std::max(worst, std::abs(double(a.row(y)[i]) - b.row(y)[i]));
+    return worst;
+}
+template <typename T, int C>
+double meanAbsDifference(const PixelBuffer<T, C>& a, const PixelBuffer<T, C>& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (std::size_t i = 0; i < a.rowLength(); ++i) sum += std::abs(double(a.row(y)[i]) - b.row(y)[i]);
+    return sum / (static_cast<double>(a.rowLength()) * a.height());
+}
+
+// `v` in `bytes` bytes, least or most significant first.
+inline std::string le(std::uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
+    return s;
+}
+inline std::string be(std::uint32_t v, int bytes) {
+    const std::string s = le(v, bytes);
+    return {s.rbegin(), s.rend()};
 }
 
 // The CRC-32 a PNG chunk ends with.

@@ -1,6 +1,8 @@
 // The pure pieces of the RAW look: the tone boost, the ISO-driven defaults,
 // how options override them, and the noise and moiré filters on synthetic
 // pictures whose right answer is known.
+#include "Pictures.h"
+
 #include "imageio/ChromaNoiseReduction.h"
 #include "imageio/MoireReduction.h"
 #include "imageio/RawDefaults.h"
@@ -157,17 +159,10 @@ TEST(Median9, AgreesWithSorting) {
 Image speckledGrey(int width, int height, unsigned seed) {
     std::mt19937 random(seed);
     std::normal_distribution<float> speckle(0, 0.02f);
-    Image image(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            float* p = image.pixel(x, y);
-            const float r = speckle(random), b = speckle(random);
-            p[0] = 0.2f + r;
-            p[1] = 0.2f - 0.3f * (r + b);
-            p[2] = 0.2f + b;
-            p[3] = 1;
-        }
-    return image;
+    return test::imageFrom(width, height, [&](int, int) {
+        const float r = speckle(random), b = speckle(random);
+        return std::array{0.2f + r, 0.2f - 0.3f * (r + b), 0.2f + b, 1.0f};
+    });
 }
 
 double chromaSpread(const Image& image) {
@@ -198,16 +193,10 @@ TEST(ChromaNoiseReduction, RemovesSpeckleAndKeepsLuma) {
 }
 
 TEST(ChromaNoiseReduction, NeverTurnsNegativeAtHardColourEdges) {
-    Image image(40, 10);
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 40; ++x) {
-            float* p = image.pixel(x, y);
-            const bool red = x < 20;
-            p[0] = red ? 1.0f : 0.0f;
-            p[1] = red ? 0.0f : 0.01f;
-            p[2] = red ? 0.0f : 0.01f;
-            p[3] = 1;
-        }
+    // Red on the left, a very dark grey on the right.
+    Image image = test::imageFrom(40, 10, [](int x, int) {
+        return x < 20 ? std::array{1.0f, 0.0f, 0.0f, 1.0f} : std::array{0.0f, 0.01f, 0.01f, 1.0f};
+    });
     reduceChromaNoise(image, 5);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 40; ++x)
@@ -215,13 +204,10 @@ TEST(ChromaNoiseReduction, NeverTurnsNegativeAtHardColourEdges) {
 }
 
 TEST(MoireReduction, RemovesIsolatedFalseColourButKeepsGreenDetail) {
-    Image image(32, 32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            float* p = image.pixel(x, y);
-            const float g = 0.1f + 0.01f * ((x + y) % 5);  // texture in every channel
-            p[0] = g, p[1] = g, p[2] = g, p[3] = 1;
-        }
+    Image image = test::imageFrom(32, 32, [](int x, int y) {
+        const float g = 0.1f + 0.01f * ((x + y) % 5);  // texture in every channel
+        return std::array{g, g, g, 1.0f};
+    });
     image.pixel(10, 10)[0] += 0.5f;  // a lone magenta fleck
     image.pixel(10, 10)[2] += 0.5f;
     image.pixel(20, 5)[0] += 0.3f;  // and a red one

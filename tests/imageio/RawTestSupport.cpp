@@ -80,11 +80,6 @@ std::optional<Bitmap8> largestEmbeddedJpeg(const std::string& bytes) {
     return best;
 }
 
-Rgb Rgb::normalised() const {
-    const double sum = r + g + b;
-    return {r / sum, g / sum, b / sum};
-}
-
 namespace {
 
 // Linear light of a sample: working images are linear already, 8-bit ones sRGB.
@@ -212,20 +207,6 @@ Noise measureNoise(const Image& image, Rect r) {
             sc += rg * rg + bg * bg;
         }
     return {std::sqrt(sl / n) / meanLuma, std::sqrt(sc / (2.0 * n)) / meanLuma};
-}
-
-float maxDifference(const Image& a, const Image& b) {
-    float worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (std::size_t i = 0; i < a.rowLength(); ++i) worst = std::max(worst, std::abs(a.row(y)[i] - b.row(y)[i]));
-    return worst;
-}
-
-double meanAbsDifference(const Image& a, const Image& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (std::size_t i = 0; i < a.rowLength(); ++i) sum += std::abs(a.row(y)[i] - b.row(y)[i]);
-    return sum / (static_cast<double>(a.rowLength()) * a.height());
 }
 
 }  // namespace ombrel::test

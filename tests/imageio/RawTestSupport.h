@@ -3,7 +3,7 @@
 // Helpers shared by the RAW decoder tests: reading the test photos' own
 // embedded previews, editing tags of a DNG copy, and measuring pictures.
 
-#include "render/PixelBuffer.h"
+#include "ImageStats.h"
 
 #include <cstdint>
 #include <optional>
@@ -42,13 +42,6 @@ private:
 
 // The largest JPEG picture found in a file's bytes (a CRW's embedded preview).
 std::optional<Bitmap8> largestEmbeddedJpeg(const std::string& bytes);
-
-struct Rgb {
-    double r = 0, g = 0, b = 0;
-    double luminance() const { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
-    // Each channel's share of the sum: the colour without its brightness.
-    Rgb normalised() const;
-};
 
 struct Rect {
     int x, y, width, height;
@@ -89,9 +82,5 @@ struct Noise {
     double chroma = 0;
 };
 Noise measureNoise(const Image& image, Rect r);
-
-// The largest difference between two pictures of the same size, any channel.
-float maxDifference(const Image& a, const Image& b);
-double meanAbsDifference(const Image& a, const Image& b);
 
 }  // namespace ombrel::test

@@ -1,11 +1,16 @@
 #include "model/Curve.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace ombrel {
 namespace {
+
+using ::testing::DoubleEq;
+using ::testing::DoubleNear;
+using ::testing::ElementsAre;
 
 TEST(Curve, EvaluatesTheseCurvesAtTheseInputs) {
     struct Case {
@@ -36,10 +41,7 @@ TEST(Curve, EvaluatesTheseCurvesAtTheseInputs) {
 
 TEST(Curve, ThreePointExampleHasExactTangentsAndValues) {
     const Curve curve({{0, 0}, {0.5, 0.8}, {1, 1}});
-    ASSERT_EQ(curve.tangents().size(), 3u);
-    EXPECT_DOUBLE_EQ(curve.tangents()[0], 1.6);
-    EXPECT_DOUBLE_EQ(curve.tangents()[1], 1.0);
-    EXPECT_DOUBLE_EQ(curve.tangents()[2], 0.4);
+    EXPECT_THAT(curve.tangents(), ElementsAre(DoubleEq(1.6), DoubleEq(1.0), DoubleEq(0.4)));
     EXPECT_NEAR(curve.eval(0.25), 0.4375, 1e-12);
     EXPECT_NEAR(curve.eval(0.5), 0.8, 1e-12);
     EXPECT_NEAR(curve.eval(0.75), 0.9375, 1e-12);
@@ -66,11 +68,7 @@ TEST(Curve, VerticalStepDoesNotDivideByZero) {
 
 TEST(Curve, LimiterKeepsSteepRiseMonotoneAndBounded) {
     const Curve curve({{0, 0}, {0.1, 0.9}, {0.2, 1}, {1, 1}});
-    ASSERT_EQ(curve.tangents().size(), 4u);
-    EXPECT_DOUBLE_EQ(curve.tangents()[0], 9);
-    EXPECT_NEAR(curve.tangents()[1], 3, 1e-12);
-    EXPECT_EQ(curve.tangents()[2], 0);
-    EXPECT_EQ(curve.tangents()[3], 0);
+    EXPECT_THAT(curve.tangents(), ElementsAre(DoubleEq(9), DoubleNear(3, 1e-12), 0, 0));
 
     double previous = curve.eval(0);
     for (int i = 1; i <= 1000; ++i) {

@@ -13,52 +13,46 @@
 namespace ombrel {
 namespace {
 
-TEST(BuiltInPresets, FiveInOrderWithDistinctIdsThatStayPutWithinARun) {
-    const auto& presets = BuiltInPresets::all();
-    std::vector<std::string> names;
-    std::set<Uuid> ids;
-    for (const Preset& p : presets) {
-        names.push_back(p.name);
-        ids.insert(p.id);
-        EXPECT_FALSE(p.id.isNil());
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Neutral", "Punchy", "Matte", "Black and white", "Warm film"}));
-    EXPECT_EQ(ids.size(), 5u);
-    EXPECT_EQ(&BuiltInPresets::all(), &presets);
-    EXPECT_EQ(BuiltInPresets::all()[1].id, presets[1].id);
-}
-
 EditSettings edited(void (*edit)(EditSettings&)) {
     EditSettings s;
     edit(s);
     return s;
 }
 
-// Every field a preset does not name is its default.
-TEST(BuiltInPresets, SettingsMatchTheirDescriptions) {
-    const EditSettings expected[] = {
-        {},
-        edited([](EditSettings& s) {
-            s.contrast = 25, s.highlights = -20, s.shadows = 20, s.vibrance = 30, s.saturation = 8, s.sharpAmount = 40;
-            s.curves.master = {{0, 0}, {0.25, 0.21}, {0.75, 0.8}, {1, 1}};
-        }),
-        edited([](EditSettings& s) {
-            s.contrast = -10, s.highlights = -15, s.blacks = 35, s.saturation = -10;
-            s.curves.master = {{0, 0.09}, {1, 0.95}};
-        }),
-        edited([](EditSettings& s) {
-            s.contrast = 20, s.highlights = -10, s.shadows = 10, s.saturation = -100, s.sharpAmount = 30;
-        }),
-        edited([](EditSettings& s) {
-            s.contrast = -5, s.blacks = 20, s.temperature = 18, s.tint = 4, s.vibrance = 10, s.saturation = -8;
-            s.vignette = -20;
-            s.curves.master = {{0, 0.05}, {0.5, 0.5}, {1, 0.97}};
-            s.curves.blue = {{0, 0.04}, {1, 0.93}};
-        }),
+// Five in order, each as described (every field a preset does not name is its
+// default), with distinct ids that stay put within a run.
+TEST(BuiltInPresets, FiveInOrderAsDescribedWithDistinctIds) {
+    const std::pair<const char*, EditSettings> expected[] = {
+        {"Neutral", {}},
+        {"Punchy", edited([](EditSettings& s) {
+             s.contrast = 25, s.highlights = -20, s.shadows = 20, s.vibrance = 30, s.saturation = 8, s.sharpAmount = 40;
+             s.curves.master = {{0, 0}, {0.25, 0.21}, {0.75, 0.8}, {1, 1}};
+         })},
+        {"Matte", edited([](EditSettings& s) {
+             s.contrast = -10, s.highlights = -15, s.blacks = 35, s.saturation = -10;
+             s.curves.master = {{0, 0.09}, {1, 0.95}};
+         })},
+        {"Black and white", edited([](EditSettings& s) {
+             s.contrast = 20, s.highlights = -10, s.shadows = 10, s.saturation = -100, s.sharpAmount = 30;
+         })},
+        {"Warm film", edited([](EditSettings& s) {
+             s.contrast = -5, s.blacks = 20, s.temperature = 18, s.tint = 4, s.vibrance = 10, s.saturation = -8;
+             s.vignette = -20;
+             s.curves.master = {{0, 0.05}, {0.5, 0.5}, {1, 0.97}};
+             s.curves.blue = {{0, 0.04}, {1, 0.93}};
+         })},
     };
     const auto& presets = BuiltInPresets::all();
     ASSERT_EQ(presets.size(), std::size(expected));
-    for (std::size_t i = 0; i < presets.size(); ++i) EXPECT_EQ(presets[i].settings, expected[i]) << presets[i].name;
+    std::set<Uuid> ids;
+    for (std::size_t i = 0; i < presets.size(); ++i) {
+        EXPECT_EQ(presets[i].name, expected[i].first);
+        EXPECT_EQ(presets[i].settings, expected[i].second) << presets[i].name;
+        EXPECT_FALSE(presets[i].id.isNil()) << presets[i].name;
+        ids.insert(presets[i].id);
+    }
+    EXPECT_EQ(ids.size(), 5u);
+    EXPECT_EQ(BuiltInPresets::all()[1].id, presets[1].id);
 }
 
 TEST(PresetFormat, EveryBuiltInAndAFullyEditedPresetSurviveARoundTrip) {

@@ -121,7 +121,7 @@ protected:
     std::filesystem::path sidecarPath = Sidecar::pathFor(photo);
 };
 
-TEST_F(SidecarFiles, WriteThenReadGivesTheSameSidecar) {
+TEST_F(SidecarFiles, WriteThenReadGivesTheSameSidecarEvenUnderALongPhotoName) {
     const Sidecar original{1, test::fullyEditedSettings(), 2, Flag::pick};
     Sidecar::write(original, photo);
     EXPECT_EQ(Sidecar::read(photo), original);
@@ -131,6 +131,11 @@ TEST_F(SidecarFiles, WriteThenReadGivesTheSameSidecar) {
     Sidecar::write(replaced, photo);
     EXPECT_EQ(Sidecar::read(photo), replaced);
     EXPECT_EQ(dir.entries().size(), 1u) << "no temporary files left behind";
+
+    // 243 bytes: the sidecar's name fits in 255, its temporary's would not.
+    const auto longPhoto = dir / (std::string(239, 'x') + ".JPG");
+    Sidecar::write(original, longPhoto);
+    EXPECT_EQ(Sidecar::read(longPhoto), original);
 }
 
 TEST_F(SidecarFiles, ReturningToDefaultsDeletesTheSidecar) {
@@ -148,7 +153,9 @@ TEST_F(SidecarFiles, ReturningToDefaultsDeletesTheSidecar) {
     EXPECT_TRUE(std::filesystem::exists(sidecarPath)) << "a flag alone keeps the sidecar";
 }
 
-TEST_F(SidecarFiles, MalformedOrMissingFileMeansNoSidecarAndIsLeftAlone) {
+// A missing or malformed file, or a folder in the sidecar's place, means no
+// sidecar; what is there is left alone.
+TEST_F(SidecarFiles, MalformedMissingOrFolderMeansNoSidecarAndIsLeftAlone) {
     EXPECT_EQ(Sidecar::read(photo), std::nullopt);
 
     auto doc = validDocument();
@@ -156,6 +163,14 @@ TEST_F(SidecarFiles, MalformedOrMissingFileMeansNoSidecarAndIsLeftAlone) {
     test::writeFile(sidecarPath, doc.dump());
     EXPECT_EQ(Sidecar::read(photo), std::nullopt) << "the rating in it does not survive";
     EXPECT_EQ(test::readFile(sidecarPath), doc.dump());
+
+    std::filesystem::remove(sidecarPath);
+    std::filesystem::create_directory(sidecarPath);
+    test::writeFile(sidecarPath / "keep", "x");
+    Sidecar::write(ratedDefault(2), photo);
+    EXPECT_TRUE(std::filesystem::is_directory(sidecarPath));
+    EXPECT_EQ(Sidecar::read(photo), std::nullopt);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
 }
 
 TEST_F(SidecarFiles, OversizedFileIsRejectedUnread) {
@@ -177,23 +192,6 @@ TEST_F(SidecarFiles, NonFiniteSettingsCannotBeEncodedAndKeepThePreviousFile) {
         Sidecar::write(broken, photo);
     }
     EXPECT_EQ(test::readFile(sidecarPath), before);
-}
-
-TEST_F(SidecarFiles, PhotoWithALongNameGetsItsSidecar) {
-    // 243 bytes: the sidecar's name fits in 255, its temporary's would not.
-    const auto longPhoto = dir / (std::string(239, 'x') + ".JPG");
-    const Sidecar original{1, test::fullyEditedSettings(), 2, Flag::pick};
-    Sidecar::write(original, longPhoto);
-    EXPECT_EQ(Sidecar::read(longPhoto), original);
-}
-
-TEST_F(SidecarFiles, TargetThatIsAFolderIsNotReplaced) {
-    std::filesystem::create_directory(sidecarPath);
-    test::writeFile(sidecarPath / "keep", "x");
-    Sidecar::write(ratedDefault(2), photo);
-    EXPECT_TRUE(std::filesystem::is_directory(sidecarPath));
-    EXPECT_EQ(Sidecar::read(photo), std::nullopt);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
 }
 
 }  // namespace

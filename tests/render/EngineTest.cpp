@@ -1,3 +1,5 @@
+#include "Pictures.h"
+
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "render/Resample.h"
@@ -12,43 +14,30 @@
 namespace ombrel {
 namespace {
 
+template <typename F>
+std::shared_ptr<const Image> picture(int w, int h, F f) {
+    return std::make_shared<const Image>(test::imageFrom(w, h, f));
+}
+
 // Every pixel distinct: red encodes x, green encodes y.
 std::shared_ptr<const Image> ramp(int w, int h) {
-    auto image = std::make_shared<Image>(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            float* p = image->pixel(x, y);
-            p[0] = (x + 1) / float(w);
-            p[1] = (y + 1) / float(h);
-            p[2] = 0.25f;
-            p[3] = 1;
-        }
-    return image;
+    return picture(w, h, [&](int x, int y) { return std::array{(x + 1) / float(w), (y + 1) / float(h), 0.25f, 1.0f}; });
 }
 
 // A photo-like test card: smooth gradients, hard edges and fine noise.
 std::shared_ptr<const Image> card(int w, int h, unsigned seed = 7) {
-    auto image = std::make_shared<Image>(w, h);
     std::mt19937 rng(seed);
     std::normal_distribution<float> noise(0, 0.02f);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            float* p = image->pixel(x, y);
-            const float base = 0.05f + 0.5f * x / w;
-            const bool square = (x / (w / 8) + y / (h / 6)) % 2 == 0;
-            p[0] = base + (square ? 0.2f : 0) + noise(rng);
-            p[1] = 0.1f + 0.4f * y / h + noise(rng);
-            p[2] = (square ? 0.4f : 0.1f) + noise(rng);
-            p[3] = 1;
-        }
-    return image;
+    return picture(w, h, [&](int x, int y) {
+        const bool square = (x / (w / 8) + y / (h / 6)) % 2 == 0;
+        return std::array{0.05f + 0.5f * x / w + (square ? 0.2f : 0) + noise(rng), 0.1f + 0.4f * y / h + noise(rng),
+                          (square ? 0.4f : 0.1f) + noise(rng), 1.0f};
+    });
 }
 
 // Every channel, alpha included, at `value`.
 std::shared_ptr<const Image> flat(int w, int h, float value) {
-    auto image = std::make_shared<Image>(w, h);
-    std::fill_n(image->data(), image->byteCount() / sizeof(float), value);
-    return image;
+    return picture(w, h, [=](int, int) { return std::array{value, value, value, value}; });
 }
 
 Graph graphOf(std::shared_ptr<const Image> image, const EditSettings& s, double scale = 1, bool clipping = false) {

@@ -125,13 +125,10 @@ TEST(ExportHostile, EveryFailureEndsInTheSummaryAndLeavesNothingBehind) {
         test::writeFile(dest / "b123.jpg", "someone else's");
         const auto before = test::namesBelow(root.path());
         ASSERT_TRUE(c.prepare(dest));
-        const auto batch = [&] {
-            return runBatch(photos, c.nameTemplate, dest, [&](std::size_t i) {
-                if (c.name == std::string("source deleted mid-batch") && i == 1) fs::remove(photos[1]);
-            });
-        };
         c.enter();
-        const std::string summary = batch();
+        const std::string summary = runBatch(photos, c.nameTemplate, dest, [&](std::size_t i) {
+            if (c.name == std::string("source deleted mid-batch") && i == 1) fs::remove(photos[1]);
+        });
         c.leave();
         if (fs::exists(dest)) fs::permissions(dest, fs::perms::owner_all);
 

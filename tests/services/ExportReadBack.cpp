@@ -14,7 +14,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <random>
-#include <fstream>
 #include <stdexcept>
 
 namespace ombrel::test {
@@ -202,9 +201,7 @@ std::optional<ProfileInfo> describeProfile(const std::vector<std::uint8_t>& icc)
 void writeJpegFixture(const std::filesystem::path& file, const Bitmap8& pixels, int quality) {
     const auto jpeg = encodeJpeg(pixels, quality);
     if (!jpeg) throw std::runtime_error("cannot encode " + file.string());
-    std::ofstream out(file, std::ios::binary);
-    out.write(jpeg->data(), static_cast<std::streamsize>(jpeg->size()));
-    if (!out) throw std::runtime_error("cannot write " + file.string());
+    writeFile(file, *jpeg);
 }
 
 void addExif(const std::filesystem::path& file, const std::map<std::string, std::string>& tags,

@@ -1,3 +1,5 @@
+#include "Pictures.h"
+#include "render/ops/SrgbTransfer.h"
 #include "services/ExportRender.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +19,8 @@ TEST(ShrinkFactor, OnlyWhenTheLongEdgeIsLarger) {
 
 // Every pixel different, so a band written to the wrong rows shows.
 Graph rampGraph(int width, int height) {
-    auto image = std::make_shared<Image>(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            float* p = image->pixel(x, y);
-            p[0] = float(x) / width;
-            p[1] = float(y) / height;
-            p[2] = 0.25f;
-            p[3] = 1;
-        }
-    return Graph{image, 1.0, {}};
-}
-
-double encoded(double linear) {
-    return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+    const auto ramp = [&](int x, int y) { return std::array{float(x) / width, float(y) / height, 0.25f, 1.0f}; };
+    return Graph{std::make_shared<const Image>(test::imageFrom(width, height, ramp)), 1.0, {}};
 }
 
 TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
@@ -44,9 +34,9 @@ TEST(RenderEncoded, FullSizeCoversEveryBandInPlace) {
     for (int y = 0; y < height; y += 7)
         for (int x = 0; x < width; x += 5) {
             const std::uint8_t* p = bitmap->pixel(x, y);
-            ASSERT_NEAR(p[0], encoded(double(x) / width) * 255, 0.6) << x << "," << y;
-            ASSERT_NEAR(p[1], encoded(double(y) / height) * 255, 0.6) << x << "," << y;
-            ASSERT_NEAR(p[2], encoded(0.25) * 255, 0.6);
+            ASSERT_NEAR(p[0], ops::srgbEncode(float(x) / width) * 255, 0.6) << x << "," << y;
+            ASSERT_NEAR(p[1], ops::srgbEncode(float(y) / height) * 255, 0.6) << x << "," << y;
+            ASSERT_NEAR(p[2], ops::srgbEncode(0.25f) * 255, 0.6);
         }
 }
 

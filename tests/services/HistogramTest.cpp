@@ -1,3 +1,4 @@
+#include "Pictures.h"
 #include "render/Pipeline.h"
 #include "services/Histogram.h"
 
@@ -7,14 +8,9 @@ namespace ombrel {
 namespace {
 
 Graph flatGraph(int w, int h, float r, float g, float b) {
-    auto image = std::make_shared<Image>(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            float* p = image->pixel(x, y);
-            p[0] = r, p[1] = g, p[2] = b, p[3] = 1;
-        }
+    const Image flat = test::imageFrom(w, h, [=](int, int) { return std::array{r, g, b, 1.0f}; });
     Pipeline pipeline;
-    return pipeline.build(image, EditSettings{}, 1, false, false);
+    return pipeline.build(std::make_shared<const Image>(flat), EditSettings{}, 1, false, false);
 }
 
 TEST(Histogram, EmptyPictureGivesNothing) {

@@ -61,27 +61,6 @@ TEST(LruCache, ForgetsTheLeastRecentlyUsedOverBudget) {
     EXPECT_EQ(cache.find("huge"), 5);
 }
 
-TEST(JpegCodec, RoundTripsAndRejectsDamage) {
-    Bitmap8 picture(40, 30);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            std::uint8_t* p = picture.pixel(x, y);
-            p[0] = static_cast<std::uint8_t>(x * 6);
-            p[1] = static_cast<std::uint8_t>(y * 8);
-            p[2] = 90;
-        }
-    const auto jpeg = encodeJpeg(picture, 80);
-    ASSERT_TRUE(jpeg);
-    const auto back = decodeJpegStrict(*jpeg);
-    ASSERT_TRUE(back);
-    ASSERT_EQ(std::pair(back->width(), back->height()), std::pair(40, 30));
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(back->pixel(20, 15)[c], c < 2 ? 120 : 90, 8);
-
-    EXPECT_EQ(decodeJpegStrict(std::string_view(*jpeg).substr(0, jpeg->size() / 2)), std::nullopt);
-    EXPECT_EQ(decodeJpegStrict("not a jpeg"), std::nullopt);
-    EXPECT_EQ(decodeJpegStrict(""), std::nullopt);
-}
-
 // The loader's thumbnails, counted, so tests can see when the photo is decoded.
 struct CountingSource {
     std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
@@ -110,10 +89,13 @@ protected:
     CountingSource source;
 };
 
+// A cache file cut short (a crash mid-write) is not taken for a thumbnail with
+// a grey bottom: the photo is decoded again and the file rewritten.
 TEST_F(ThumbnailStoreFiles, PortraitPhotoGivesAnUprightThumbnailOverADamagedCacheFile) {
     const auto photo = test::copyTestFile("jpeg/orientation_6_Landscape_6.jpg", photos.path());
     ThumbnailStore store(cache.path(), source);
-    test::writeFile(store.cacheFile(photo), "garbage");
+    const std::string whole = test::readFile(photo);
+    test::writeFile(store.cacheFile(photo), whole.substr(0, whole.size() / 2));
     const auto thumb = store.image(photo).get();
     ASSERT_TRUE(thumb);
     EXPECT_EQ(std::pair(thumb->width(), thumb->height()), std::pair(320, 213));
@@ -141,7 +123,8 @@ TEST_F(ThumbnailStoreFiles, SecondRequestComesFromMemoryThenFromDiskUntilThePhot
     const auto fromDisk = thirdRun.image(photo).get();
     ASSERT_TRUE(fromDisk);
     EXPECT_EQ(*source.calls, 2);
-    EXPECT_EQ(std::pair(fromDisk->width(), fromDisk->height()), std::pair(first->width(), first->height()));
+    ASSERT_EQ(std::pair(fromDisk->width(), fromDisk->height()), std::pair(first->width(), first->height()));
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(fromDisk->pixel(100, 80)[c], first->pixel(100, 80)[c], 8) << "channel " << c;
 
     // A modified photo is decoded again into a new file; the old file stays.
     const auto oldFile = thirdRun.cacheFile(photo);

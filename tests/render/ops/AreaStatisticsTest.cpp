@@ -3,21 +3,11 @@
 #include <cmath>
 #include <limits>
 
+#include "Pictures.h"
 #include "render/ops/AreaStatistics.h"
 
 namespace ombrel::ops {
 namespace {
-
-// Pixel (x, y) holds (x, y, x + y, 1).
-Image coordinates(int width, int height) {
-    Image img(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            float* p = img.pixel(x, y);
-            p[0] = x, p[1] = y, p[2] = x + y, p[3] = 1;
-        }
-    return img;
-}
 
 TEST(AreaAverage, AveragesTheRectangleClippedToTheImage) {
     struct Case {
@@ -34,7 +24,7 @@ TEST(AreaAverage, AveragesTheRectangleClippedToTheImage) {
         {{2, 2, 0, 3}, {0, 0, 0, 0}, "empty"},
         {{2, 2, -4, 3}, {0, 0, 0, 0}, "negative"},
     };
-    const Image image = coordinates(10, 8);
+    const Image image = test::imageFrom(10, 8, [](int x, int y) { return std::array{x, y, x + y, 1}; });
     for (const Case& c : cases) {
         const auto mean = areaAverage(image, c.rect);
         for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(mean[k], c.mean[k]) << c.why;
@@ -57,12 +47,8 @@ TEST(AreaHistogram, CountsOutOfRangeValuesInTheEndBinsAndIgnoresNaN) {
 }
 
 TEST(AreaHistogram, CountsEveryPixelOfALargeImageOnce) {
-    Image img(300, 200);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 300; ++x) {
-            float* p = img.pixel(x, y);
-            p[0] = x / 300.0f, p[1] = y / 200.0f, p[2] = 0.5f, p[3] = 1;
-        }
+    const auto ramp = [](int x, int y) { return std::array{x / 300.0f, y / 200.0f, 0.5f, 1.0f}; };
+    const Image img = test::imageFrom(300, 200, ramp);
     const auto h = areaHistogram(img, 256);
     for (int c = 0; c < 4; ++c) {
         double total = 0;
