@@ -69,6 +69,10 @@ TEST(Curve, VerticalStepDoesNotDivideByZero) {
 TEST(Curve, LimiterKeepsSteepRiseMonotoneAndBounded) {
     const Curve curve({{0, 0}, {0.1, 0.9}, {0.2, 1}, {1, 1}});
     EXPECT_THAT(curve.tangents(), ElementsAre(DoubleEq(9), DoubleNear(3, 1e-12), 0, 0));
+    // Just past the limit (a² + b² = 1 + 2.95² = 9.7025): both ends scaled by 3 / √9.7025.
+    const double t = 3 / std::sqrt(9.7025);
+    EXPECT_THAT(Curve({{0, 0}, {0.5, 0.1}, {1, 0.59}}).tangents(),
+                ElementsAre(DoubleNear(0.2 * t, 1e-9), DoubleNear(0.59 * t, 1e-9), DoubleNear(0.98, 1e-9)));
 
     double previous = curve.eval(0);
     for (int i = 1; i <= 1000; ++i) {
