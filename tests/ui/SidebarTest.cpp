@@ -111,13 +111,14 @@ private slots:
         QVERIFY(!sidebar.section(Section::hsl)->isOpen() && !sidebar.section(Section::raw)->isOpen());
     }
 
-    void dragIsOneUndoStepAndSavesLater() {
+    // How edits group into undo steps and when they are saved is the model's
+    // to test; here the drag reaches it as one step and the undo button takes it back.
+    void dragIsOneUndoStep() {
         Window w({{mediumJpeg, "a.jpg"}});
         AdjSlider* exposure = w.slider("Exposure");
         QToolButton* undo = w.sidebar->actionBar()->findChildren<QToolButton*>()[1];
         QVERIFY(!undo->isEnabled());
         const int tick = w.model->view()->tick();
-        const auto sidecar = Sidecar::pathFor(w.model->current()->url);
 
         dragHandle(exposure, 40);
         QVERIFY(w.settings().exposure > 0.5);
@@ -125,13 +126,7 @@ private slots:
         QCOMPARE(valueColor(exposure), theme::accent());
         QVERIFY(w.model->view()->tick() > tick);  // the preview is asked for new frames
         QCOMPARE(w.model->history().undoCount(), std::size_t(1));
-        QVERIFY(undo->isEnabled() && !std::filesystem::exists(sidecar));
-        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(sidecar), 2000);
 
-        // Another field is another step; the undo button takes them back one by one.
-        dragHandle(w.slider("Contrast"), 30);
-        QCOMPARE(w.model->history().undoCount(), std::size_t(2));
-        QTest::mouseClick(undo, Qt::LeftButton);
         QTest::mouseClick(undo, Qt::LeftButton);
         QCOMPARE(exposure->valueField()->text(), QString("+0.00"));
         QVERIFY(w.settings().isDefault() && !undo->isEnabled());
@@ -193,25 +188,21 @@ private slots:
         w.sidebar->section(Section::crop)->setOpen(true);
         const CropSettings& crop = w.settings().crop;
 
-        // "16:9" on the turned photo computes with 2768 x 4160: a full-width band, centred.
+        // The lock's arithmetic is SidebarRulesTest's; here it must get the
+        // photo's turned size: "16:9" on the turned photo is a full-width band.
         QTest::mouseClick(w.child("rotateRight"), Qt::LeftButton);
         QCOMPARE(crop.quarterTurns, std::int64_t(1));
         auto* aspect = w.child<QComboBox>("aspect");
         aspect->setFocus();
         for (int i = 0; i < 5; ++i) QTest::keyClick(aspect, Qt::Key_Down);
-        const double h = 9.0 / 16 * 2768 / 4160;
-        QVERIFY(crop.aspect == "16:9" && crop.w == 1 && qAbs(crop.h - h) < 1e-9 && qAbs(crop.y - (1 - h) / 2) < 1e-9);
+        QVERIFY(crop.aspect == "16:9" && crop.w == 1 && qAbs(crop.h - 9.0 / 16 * 2768 / 4160) < 1e-9);
 
-        // Swapping "3:2" on the upright photo: portrait, full height, centred; two undo steps.
+        // Swapping "3:2" on the upright photo turns it portrait: full height.
         QTest::mouseClick(w.child("rotateLeft"), Qt::LeftButton);
-        QVERIFY(crop.quarterTurns == 0 && crop.h == 1);
         QTest::keyClick(aspect, Qt::Key_Up);
-        const std::size_t steps = w.model->history().undoCount();
         QTest::mouseClick(w.child("swapAspect"), Qt::LeftButton);
-        const double k = 2.0 / 3 * 2768 / 4160;
-        QVERIFY(crop.aspect == "3:2" && crop.aspectSwapped && crop.h == 1 && qAbs(crop.w - k) < 1e-9 &&
-                qAbs(crop.x - (1 - k) / 2) < 1e-9);
-        QCOMPARE(w.model->history().undoCount(), steps + 2);
+        QVERIFY(crop.aspect == "3:2" && crop.aspectSwapped && crop.quarterTurns == 0 && crop.h == 1 &&
+                qAbs(crop.w - 2.0 / 3 * 2768 / 4160) < 1e-9);
 
         QTest::mouseClick(w.child("flipH"), Qt::LeftButton);
         QVERIFY(crop.flipH && w.child("flipH")->isChecked());
@@ -301,8 +292,6 @@ private slots:
         action(menu, saveItem)->trigger();
         QCOMPARE(bar->savePresetDialog()->findChild<QLineEdit*>()->text(), QString("Crisp"));  // Cancel kept it
         bar->savePresetDialog()->reject();
-        save("   ", "Save");
-        QVERIFY(w.model->userPresets().empty());
         save("Crisp", "Save");
         QCOMPARE(w.model->userPresets().size(), std::size_t(1));
         QCOMPARE(decodePresets(readFile(presetsFile)), std::optional(w.model->userPresets()));
@@ -311,8 +300,6 @@ private slots:
         w.model->binding(EditField::scalar(EditField::Scalar::contrast)).setValue(0);
         action(menu, "Crisp")->trigger();
         QCOMPARE(w.settings().contrast, 25.0);
-        action(menu, "Neutral")->trigger();
-        QCOMPARE(w.model->status(), QString("Applied \u201CNeutral\u201D"));
 
         action(action(menu, "Delete preset")->menu(), "Crisp")->trigger();
         QVERIFY(w.model->userPresets().empty());
