@@ -263,7 +263,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.recorder.histogramExposures().size(), std::size_t{2}, 2000);
         QCOMPARE(f.recorder.histogramExposures().back(), 2.5);
         QTRY_VERIFY_WITH_TIMEOUT(histogramSpy.count() >= 2, 2000);
-        QTest::qWait(static_cast<int>(timings.histogram.count()) * 3);
+        QTest::qWait(static_cast<int>(timings.histogram.count()) * 2);
         QCOMPARE(f.recorder.histogramExposures().size(), std::size_t{2});
     }
 
