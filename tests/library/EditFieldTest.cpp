@@ -36,5 +36,4 @@ TEST(EditField, ReachesTheNamedMembers) {
     EXPECT_EQ(settings.sharpRadius, 2.0);
     EXPECT_EQ(settings.crop.angle, -3.0);
     EXPECT_EQ(settings.hsl.lum[7], 15.0);
-    EXPECT_EQ(EditField::scalar(EditField::Scalar::sharpRadius).get(EditSettings{}), 1.0);
 }

@@ -47,43 +47,24 @@ TEST(PresetStoreLocation, FollowsXdgDataHomeAndFallsBackToTheHomeFolderWhenUnset
     }
 }
 
-TEST(PresetStore, ReadingCreatesTheFolderAndAMissingFileGivesNone) {
+// Which documents are unreadable is the preset format's test; here any of
+// them, like a missing file, gives no presets.
+TEST(PresetStore, ReadingCreatesTheFolderAndAMissingOrUnreadableFileGivesNone) {
     TempDir dir;
     const auto file = dir.path() / "a" / "b" / "presets.json";
     EXPECT_TRUE(PresetStore::read(file).empty());
     EXPECT_TRUE(std::filesystem::is_directory(file.parent_path()));
+    test::writeFile(file, "[{\"id\":\"x\",\"name\":\"A\",\"settings\":{}}]");
+    EXPECT_TRUE(PresetStore::read(file).empty());
 }
 
-TEST(PresetStore, WritesCompactlyAndReadsBack) {
+TEST(PresetStore, WritesAndReadsBackLeavingNothingElse) {
     TempDir dir;
     const auto file = dir / "presets.json";
     const std::vector<Preset> presets{portrait(), {Uuid::generate(), "Portrait", EditSettings{}}};
     ASSERT_TRUE(PresetStore::write(file, presets));
     EXPECT_EQ(PresetStore::read(file), presets);
-    const std::string bytes = test::readFile(file);
-    EXPECT_EQ(bytes.find('\n'), std::string::npos);
-    EXPECT_EQ(bytes.find(": "), std::string::npos);
-    // Nothing but the file itself is left in the folder.
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"presets.json"});
-}
-
-TEST(PresetStore, OneBadEntrySpoilsTheWholeFile) {
-    TempDir dir;
-    const auto file = dir / "presets.json";
-    ASSERT_TRUE(PresetStore::write(file, {portrait(), portrait()}));
-    std::string bytes = test::readFile(file);
-    const auto name = bytes.rfind("\"name\":\"Portrait\",");
-    ASSERT_NE(name, std::string::npos);
-    bytes.erase(name, std::string("\"name\":\"Portrait\",").size());
-    test::writeFile(file, bytes);
-    EXPECT_TRUE(PresetStore::read(file).empty());
-
-    for (const char* junk : {"", "{}", "[", "not json", "[{\"id\":\"x\",\"name\":\"A\",\"settings\":{}}]"}) {
-        test::writeFile(file, junk);
-        EXPECT_TRUE(PresetStore::read(file).empty()) << junk;
-    }
-    test::writeFile(file, "[]");
-    EXPECT_TRUE(PresetStore::read(file).empty());
 }
 
 TEST(PresetStore, AFailedWriteKeepsTheOldFile) {

@@ -175,11 +175,6 @@ private slots:
         QCOMPARE(marks(), QStringLiteral(".ssC...."));
         strip.click(6, Qt::ControlModifier);
         QCOMPARE(marks(), QStringLiteral(".ssC..s."));
-        strip.click(2, Qt::ControlModifier);
-        QCOMPARE(marks(), QStringLiteral(".s.C..s."));
-        QCOMPARE(strip.model.currentID(), idOf(strip.model, "p04.png"));
-        strip.click(3);
-        QCOMPARE(marks(), QStringLiteral("...C...."));
     }
 
     void rejectsAreDimmedAndFlagsMarked() {
