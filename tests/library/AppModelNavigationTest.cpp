@@ -65,8 +65,6 @@ private slots:
         const fs::path second = copyTestFileAs(smallJpeg, dir.path(), "IMG_2.jpg");
         Sidecar::write(ratedSidecar(3, Flag::pick, 0.5), second);
         writeFile(Sidecar::pathFor(broken), "{ not json");
-        fs::create_directory(dir / "raw");  // not listed: one folder only
-        copyTestFileAs(smallJpeg, dir / "raw", "IMG_1.jpg");
 
         AppModel model(ModelServices::standard());
         QSignalSpy photosSpy(&model, &AppModel::photosChanged);

@@ -206,9 +206,7 @@ private slots:
         Window w;
         QVERIFY(w.openCopy(chart));
         const auto photo = w.photos.path() / std::filesystem::path(chart).filename();
-        AdjSlider* exposure = nullptr;
-        for (AdjSlider* s : w.window->findChildren<AdjSlider*>())
-            if (s->titleLabel()->text() == QStringLiteral("Exposure")) exposure = s;
+        auto* exposure = w.window->findChild<AdjSlider*>(QStringLiteral("Exposure"));
         QVERIFY(exposure);
         QSlider* slider = exposure->slider();
         const std::uint64_t before = w.preview().shownFrameId();
