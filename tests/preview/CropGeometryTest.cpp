@@ -61,6 +61,7 @@ TEST(CropGeometryTest, ResizedFollowsTheHandleRules) {
     const Case cases[] = {
         {"right edge stops at the picture's edge", Handle::r, {}, middle, 2, 0, {0.25, 0.25, 0.75, 0.5}},
         {"right edge stops at the minimum width", Handle::r, {}, middle, -2, 0, {0.25, 0.25, 0.03, 0.5}},
+        {"left edge stops at the picture's edge", Handle::l, {}, middle, -2, 0, {0, 0.25, 0.75, 0.5}},
         {"move is clamped inside", Handle::move, {}, middle, 0.6, -0.4, {0.5, 0, 0.5, 0.5}},
         {"Original keeps w = h on a corner drag", Handle::br, lockedTo("Original"), middle, 0.1, 0.05,
          {0.25, 0.25, 0.6, 0.6}},
