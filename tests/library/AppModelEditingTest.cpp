@@ -69,10 +69,7 @@ ModelServices twoToneServices() {
         const float grey[] = {0.3f, 0.3f, 0.3f, 1}, warm[] = {0.6f, 0.5f, 0.3f, 1};
         auto image = std::make_shared<Image>(200, 100);
         for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 200; ++x) {
-                const bool right = x >= 100;
-                std::copy_n(right ? warm : grey, 4, image->pixel(x, y));
-            }
+            for (int x = 0; x < 200; ++x) std::copy_n(x >= 100 ? warm : grey, 4, image->pixel(x, y));
         return LoadedImage{image, {200, 100}, 1.0, std::nullopt};
     };
     return services;
