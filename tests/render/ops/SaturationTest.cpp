@@ -19,42 +19,40 @@ float saturationOf(Rgb c) {
     return (hi - lo) / hi;
 }
 
-Rgb saturated(float factor, Rgb c) {
-    saturate(factor, &c[0], &c[1], &c[2], 1);
-    return c;
-}
-
 Rgb vibrant(float amount, Rgb c) {
     vibrance(amount, &c[0], &c[1], &c[2], 1);
     return c;
 }
 
 const Rgb colours[] = {{0.8f, 0.2f, 0.1f}, {0.1f, 0.5f, 0.9f}, {0.4f, 0.42f, 0.38f}, {1.3f, -0.1f, 0.6f}};
+constexpr int runLength = 19;  // beyond any vector width and no multiple of one
 
-TEST(Saturation, ZeroGivesTheRec709GreyOneIdentityAndLuminanceStays) {
-    for (const Rgb& c : colours) {
-        const Rgb grey = saturated(0.0f, c);
-        for (float v : grey) EXPECT_NEAR(v, 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2], 1e-6f);
-        EXPECT_EQ(saturated(1.0f, c), c);
-        const Rgb more = saturated(1.7f, c);
-        EXPECT_NEAR(luminance(more), luminance(c), 1e-6f);
-        // Every channel moves away from grey by the factor.
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(more[k] - grey[k], 1.7f * (c[k] - grey[k]), 1e-5f);
+// `op` over a run of the colours repeated.
+std::vector<Rgb> applied(void (*op)(float, float*, float*, float*, int), float amount) {
+    std::vector<float> r, g, b;
+    for (int i = 0; i < runLength; ++i) {
+        const Rgb& c = colours[i % 4];
+        r.push_back(c[0]), g.push_back(c[1]), b.push_back(c[2]);
     }
+    op(amount, r.data(), g.data(), b.data(), runLength);
+    std::vector<Rgb> out;
+    for (int i = 0; i < runLength; ++i) out.push_back({r[i], g[i], b[i]});
+    return out;
 }
 
-TEST(Saturation, RunsCoverEveryPixel) {
-    std::vector<float> r(19, 0.9f), g(19, 0.1f), b(19, 0.3f);
-    saturate(0.0f, r.data(), g.data(), b.data(), 19);
-    vibrance(0.0f, r.data(), g.data(), b.data(), 19);
-    for (int i = 0; i < 19; ++i) EXPECT_NEAR(r[i] - g[i], 0.0f, 1e-6f) << i;
-}
-
-TEST(Vibrance, ZeroIsIdentityAndLuminanceStays) {
-    for (const Rgb& c : colours) {
-        EXPECT_EQ(vibrant(0.0f, c), c);
-        EXPECT_NEAR(luminance(vibrant(0.8f, c)), luminance(c), 1e-6f);
-        EXPECT_NEAR(luminance(vibrant(-0.8f, c)), luminance(c), 1e-6f);
+// Saturation 0 gives the Rec. 709 grey and moves every channel away from it
+// by the factor; neither control changes luminance, and vibrance 0 changes nothing.
+TEST(Saturation, ScalesTheDistanceFromTheRec709GreyAndBothKeepLuminance) {
+    const auto grey = applied(saturate, 0.0f), same = applied(saturate, 1.0f), more = applied(saturate, 1.7f);
+    const auto unchanged = applied(vibrance, 0.0f), up = applied(vibrance, 0.8f), down = applied(vibrance, -0.8f);
+    for (int i = 0; i < runLength; ++i) {
+        const Rgb& c = colours[i % 4];
+        for (float v : grey[i]) EXPECT_NEAR(v, 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2], 1e-6f) << i;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(more[i][k] - grey[i][k], 1.7f * (c[k] - grey[i][k]), 1e-5f) << i;
+        EXPECT_EQ(same[i], c) << i;
+        EXPECT_EQ(unchanged[i], c) << i;
+        for (const std::vector<Rgb>* changed : {&more, &up, &down})
+            EXPECT_NEAR(luminance((*changed)[i]), luminance(c), 1e-6f) << i;
     }
 }
 
