@@ -11,34 +11,31 @@
 namespace ombrel::ops {
 namespace {
 
+using test::gaussianAt;
 using test::planarFrom;
 using test::randomImage;
 using test::statsOf;
 
-// The reference, under the name the tests below read best with.
-double referenceAt(const PlanarImage& img, int c, int x, int y, double sigma) {
-    return test::gaussianAt(img, c, x, y, sigma);
-}
+// Both the direct kernel (small sigma) and the recursive filter (large sigma).
+const float sigmas[] = {0.5f, 0.8f, 2.0f, 2.99f, 3.0f, 4.0f, 12.0f};
 
-// Both the direct kernel (small sigma) and the recursive filter (large sigma),
-// on sizes that are not multiples of any tile or strip.
-const float sigmas[] = {0.8f, 2.0f, 2.99f, 3.0f, 5.5f, 12.0f};
-
+// On a size that is no multiple of any tile or strip, and on tiny and single
+// line pictures where kernels far wider than the picture repeat its edges
+// (these also cover the plane function the picture blur runs per channel).
 TEST(Blur, MatchesADirectGaussianIncludingClampedEdges) {
-    const PlanarImage img = randomImage(71, 53);
-    for (float sigma : sigmas) {
-        const PlanarImage out = gaussianBlur(img, sigma);
-        double worst = 0;
-        for (int c = 0; c < 3; c += 2)
-            for (int y = 0; y < img.height(); y += 4)
-                for (int x = 0; x < img.width(); x += 3)
-                    worst = std::max(worst, std::fabs(out.row(c, y)[x] - referenceAt(img, c, x, y, sigma)));
-        // Corners and edges are included: clamping shows there first.
-        for (int c = 0; c < 3; ++c) {
-            worst = std::max(worst, std::fabs(out.row(c, 0)[0] - referenceAt(img, c, 0, 0, sigma)));
-            worst = std::max(worst, std::fabs(out.row(c, 52)[70] - referenceAt(img, c, 70, 52, sigma)));
+    std::vector<test::Shape> shapes(std::begin(test::awkwardShapes), std::end(test::awkwardShapes));
+    shapes.push_back({70, 53});  // sampled sparsely, its last column and row included
+    for (const auto [w, h] : shapes) {
+        const PlanarImage img = randomImage(w, h, 3);
+        const bool sparse = w > 20;
+        for (float sigma : sigmas) {
+            const PlanarImage out = gaussianBlur(img, sigma);
+            for (int c = 0; c < 3; c += sparse ? 2 : 1)
+                for (int y = 0; y < h; y += sparse ? 4 : 1)
+                    for (int x = 0; x < w; x += sparse ? 3 : 1)
+                        ASSERT_NEAR(out.row(c, y)[x], gaussianAt(img, c, x, y, sigma), 1e-3)
+                            << w << "x" << h << " sigma " << sigma << " at " << x << "," << y;
         }
-        EXPECT_LT(worst, 1e-3) << "sigma " << sigma;
     }
 }
 
@@ -65,22 +62,6 @@ TEST(Blur, KeepsFlatImagesFlatAndTheMeanOfDetail) {
 TEST(Blur, TinySigmaIsACopy) {
     const PlanarImage img = randomImage(20, 9);
     for (float sigma : {0.0f, 0.1f, 0.29f, -1.0f}) EXPECT_TRUE(test::identical(gaussianBlur(img, sigma), img)) << sigma;
-}
-
-// Single rows and columns here also cover the plane function the picture blur runs per channel.
-TEST(Blur, MatchesADirectGaussianOnTinyAndSingleLinePictures) {
-    // Kernels far wider than the picture: every tap beyond an edge repeats it.
-    for (const auto [w, h] : test::awkwardShapes) {
-        const PlanarImage img = randomImage(w, h, 3);
-        for (float sigma : {0.5f, 2.9f, 4.0f, 12.0f}) {
-            const PlanarImage out = gaussianBlur(img, sigma);
-            for (int c = 0; c < 3; ++c)
-                for (int y = 0; y < h; ++y)
-                    for (int x = 0; x < w; ++x)
-                        ASSERT_NEAR(out.row(c, y)[x], referenceAt(img, c, x, y, sigma), 1e-3)
-                            << w << "x" << h << " sigma " << sigma << " at " << x << "," << y;
-        }
-    }
 }
 
 // Collects what blurRows hands over: the blurred rows into `blurred`, the

@@ -24,41 +24,39 @@ Rgb blendOne(Rgb source, Rgb background) {
     return {out.row(0, 0)[0], out.row(1, 0)[0], out.row(2, 0)[0]};
 }
 
+// The result always has the background's luminance. Within the gamut its
+// colour difference from grey is the source's own (a grey source gives grey),
+// also for highlights beyond white; a colour that would leave 0...1 is pulled
+// toward grey instead, keeping its hue.
 TEST(ColorBlend, KeepsTheBackgroundLuminanceAndTheSourceColour) {
-    // Within the gamut the colour difference from grey is the source's own; a
-    // grey source gives the background's luminance as grey.
-    const Rgb background{0.35f, 0.4f, 0.5f};
-    for (const Rgb source : {Rgb{0.6f, 0.3f, 0.2f}, Rgb{0.7f, 0.7f, 0.7f}}) {
-        const Rgb out = blendOne(source, background);
-        EXPECT_NEAR(lum(out), lum(background), 1e-6f);
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c] - lum(out), source[c] - lum(source), 1e-6f) << c;
-    }
-}
-
-TEST(ColorBlend, ClipsTowardGreyKeepingLuminanceAndHue) {
-    // A vivid blue onto a dark background would need negative red and green,
-    // onto a bright one blue above 1; both are pulled toward grey instead.
+    struct Case {
+        const char* what;
+        Rgb source, background;
+        bool clipped;
+    };
     const Rgb vivid{0.05f, 0.1f, 0.95f};
-    for (const Rgb background : {Rgb{0.05f, 0.05f, 0.05f}, Rgb{0.95f, 0.9f, 0.92f}}) {
-        const Rgb out = blendOne(vivid, background);
-        EXPECT_NEAR(lum(out), lum(background), 1e-5f);
-        EXPECT_GE(*std::min_element(out.begin(), out.end()), -1e-6f);
-        EXPECT_LE(*std::max_element(out.begin(), out.end()), 1.0f + 1e-6f);
+    const Case cases[] = {
+        {"within the gamut", {0.6f, 0.3f, 0.2f}, {0.35f, 0.4f, 0.5f}, false},
+        {"grey source", {0.7f, 0.7f, 0.7f}, {0.35f, 0.4f, 0.5f}, false},
+        {"highlights beyond white", {0.6f, 0.5f, 0.4f}, {2.4f, 2.0f, 1.6f}, false},
+        {"vivid blue on dark would need negative red and green", vivid, {0.05f, 0.05f, 0.05f}, true},
+        {"vivid blue on bright would need blue above 1", vivid, {0.95f, 0.9f, 0.92f}, true},
+    };
+    for (const Case& c : cases) {
+        const Rgb out = blendOne(c.source, c.background);
+        EXPECT_NEAR(lum(out), lum(c.background), 1e-5f) << c.what;
+        if (!c.clipped) {
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i] - lum(out), c.source[i] - lum(c.source), 1e-5f) << c.what;
+            continue;
+        }
+        EXPECT_GE(*std::min_element(out.begin(), out.end()), -1e-6f) << c.what;
+        EXPECT_LE(*std::max_element(out.begin(), out.end()), 1.0f + 1e-6f) << c.what;
         // Same hue: the colour differences keep their ratios.
-        const float k = (out[2] - lum(out)) / (vivid[2] - lum(vivid));
-        EXPECT_GT(k, 0.0f);
-        EXPECT_LT(k, 1.0f);
-        EXPECT_NEAR(out[0] - lum(out), k * (vivid[0] - lum(vivid)), 1e-5f);
+        const float k = (out[2] - lum(out)) / (c.source[2] - lum(c.source));
+        EXPECT_GT(k, 0.0f) << c.what;
+        EXPECT_LT(k, 1.0f) << c.what;
+        EXPECT_NEAR(out[0] - lum(out), k * (c.source[0] - lum(c.source)), 1e-5f) << c.what;
     }
-}
-
-TEST(ColorBlend, HighlightsBeyondWhiteKeepTheirColour) {
-    const Rgb background{2.4f, 2.0f, 1.6f}, source{0.6f, 0.5f, 0.4f};
-    const Rgb out = blendOne(source, background);
-    EXPECT_NEAR(lum(out), lum(background), 1e-5f);
-    EXPECT_GT(out[0], out[1]);
-    EXPECT_GT(out[1], out[2]);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c] - lum(out), source[c] - lum(source), 1e-5f) << c;
 }
 
 TEST(ColorBlend, AppliesPerPixelAcrossTheImage) {

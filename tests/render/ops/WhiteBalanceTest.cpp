@@ -41,18 +41,20 @@ TEST(ColorMatrix, RunsOverEveryPixelOfTheRun) {
     float r[7], g[7], b[7];
     for (int i = 0; i < 7; ++i) r[i] = i, g[i] = 10 + i, b[i] = 20 + i;
     applyMatrix(swap, r, g, b, 7);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(r[i], 20 + i);
-        EXPECT_EQ(g[i], 10 + i);
-        EXPECT_EQ(b[i], i);
-    }
+    for (int i = 0; i < 7; ++i) EXPECT_EQ((Rgb{r[i], g[i], b[i]}), (Rgb{20.0f + i, 10.0f + i, float(i)})) << i;
 }
 
-TEST(WhiteBalance, EqualWhitePointsGiveIdentity) {
+// Equal white points change nothing; any other pair keeps the luminance of grey.
+TEST(WhiteBalance, EqualWhitePointsGiveIdentityAndOthersKeepTheLuminanceOfGrey) {
     for (const WhitePoint w : {WhitePoint{6500, 0}, WhitePoint{4000, 30}, WhitePoint{9200, -120}}) {
         const Mat3 m = temperatureTintMatrix(w, w);
         for (int i = 0; i < 9; ++i) EXPECT_NEAR(m.m[i], Mat3::identity().m[i], 1e-6f) << w.kelvin << " " << i;
     }
+    for (double k = 3500; k <= 9500; k += 1500)
+        for (double tint = -150; tint <= 150; tint += 75) {
+            const Rgb out = through(temperatureTintMatrix({6500, 0}, {k, tint}), Rgb{0.4f, 0.4f, 0.4f});
+            EXPECT_NEAR(luminance(out), 0.4f, 1e-5f) << k << " " << tint;
+        }
 }
 
 TEST(WhiteBalance, MakesTheTargetBlackbodyWhiteNeutral) {
@@ -72,43 +74,35 @@ TEST(WhiteBalance, MakesTheTargetBlackbodyWhiteNeutral) {
     }
 }
 
-TEST(WhiteBalance, KeepsTheLuminanceOfGrey) {
-    for (double k = 3500; k <= 9500; k += 1500)
-        for (double tint = -150; tint <= 150; tint += 75) {
-            const Rgb out = through(temperatureTintMatrix({6500, 0}, {k, tint}), Rgb{0.4f, 0.4f, 0.4f});
-            EXPECT_NEAR(luminance(out), 0.4f, 1e-5f) << k << " " << tint;
-        }
-}
-
 // The white-balance solve bisects on the target, so each balance must move
 // one way only across the whole slider range, for greys and for casts: a
 // warmer target adds red against blue, a more magenta one takes green away.
 const Rgb samples[] = {{0.5f, 0.5f, 0.5f}, {0.6f, 0.4f, 0.2f}, {0.15f, 0.3f, 0.7f}, {0.3f, 0.6f, 0.25f}};
 
-TEST(WhiteBalance, RedAgainstBlueRisesStrictlyWithTargetTemperature) {
-    for (double tint = -150; tint <= 150; tint += 50)
-        for (const Rgb& c : samples) {
+TEST(WhiteBalance, RedAgainstBlueRisesWithTemperatureAndMagentaWithTint) {
+    const auto balanced = [](double kelvin, double tint, Rgb c) {
+        return through(temperatureTintMatrix({6500, 0}, {kelvin, tint}), c);
+    };
+    for (const Rgb& c : samples) {
+        for (double tint = -150; tint <= 150; tint += 50) {
             double previous = -1e30;
             for (double k = 3500; k <= 9500; k += 25) {
-                const Rgb out = through(temperatureTintMatrix({6500, 0}, {k, tint}), c);
-                const double balance = (out[0] - out[2]) / luminance(out);
-                ASSERT_GT(balance, previous) << "kelvin " << k << " tint " << tint;
-                previous = balance;
+                const Rgb out = balanced(k, tint, c);
+                const double warmth = (out[0] - out[2]) / luminance(out);
+                ASSERT_GT(warmth, previous) << "kelvin " << k << " tint " << tint;
+                previous = warmth;
             }
         }
-}
-
-TEST(WhiteBalance, GreenAgainstRedAndBlueFallsStrictlyWithTargetTint) {
-    for (double k = 3500; k <= 9500; k += 1000)
-        for (const Rgb& c : samples) {
-            double previous = 1e30;
+        for (double k = 3500; k <= 9500; k += 1000) {
+            double previous = -1e30;
             for (double tint = -150; tint <= 150; tint += 2) {
-                const Rgb out = through(temperatureTintMatrix({6500, 0}, {k, tint}), c);
-                const double balance = (out[1] - (out[0] + out[2]) / 2) / luminance(out);
-                ASSERT_LT(balance, previous) << "kelvin " << k << " tint " << tint;
-                previous = balance;
+                const Rgb out = balanced(k, tint, c);
+                const double magenta = ((out[0] + out[2]) / 2 - out[1]) / luminance(out);
+                ASSERT_GT(magenta, previous) << "kelvin " << k << " tint " << tint;
+                previous = magenta;
             }
         }
+    }
 }
 
 }  // namespace
