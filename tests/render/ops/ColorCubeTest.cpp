@@ -66,21 +66,6 @@ TEST(ColorCube, ReadsTheLayoutRedFastestThenGreenThenBlueOverRunsOfAnyLength) {
         }
 }
 
-TEST(ColorCube, IsExactAtGridPoints) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<float> u(-0.5f, 1.5f);
-    const ColorCube noisy = makeCube(9, [&](float, float, float) { return Rgb{u(rng), u(rng), u(rng)}; });
-    const auto& data = *noisy.data;
-    for (CubeFn fn : both)
-        for (int bi = 0; bi < 9; bi += 2)
-            for (int gi = 0; gi < 9; gi += 3)
-                for (int ri = 0; ri < 9; ++ri) {
-                    const Rgb out = lookUp(fn, noisy, {ri / 8.0f, gi / 8.0f, bi / 8.0f});
-                    const std::size_t e = ((bi * 9 + gi) * 9 + ri) * 4;
-                    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out[c], data[e + c], 1e-6f) << ri << gi << bi;
-                }
-}
-
 TEST(ColorCube, TrilinearAndTetrahedralAgreeOnSmoothCubesAndDifferOnlyInside) {
     // On a curved but smooth cube both interpolations approximate the same
     // function; they differ between grid points, never by much.
