@@ -68,27 +68,24 @@ TEST(Engine, GeometryMovesPixelsExactly) {
     using From = std::pair<int, int> (*)(int x, int y);  // the source pixel an output pixel shows
     struct Case {
         const char* what;
-        std::int64_t quarterTurns;
-        bool flipH;
-        double cropX, cropW, cropH;
+        CropSettings crop;
         int width, height;
         From from;
     };
     const Case cases[] = {
-        {"unedited", 0, false, 0, 1, 1, 40, 20, [](int x, int y) { return std::pair{x, y}; }},
-        {"clockwise quarter turn", 1, false, 0, 1, 1, 20, 40, [](int x, int y) { return std::pair{y, 19 - x}; }},
-        {"five quarter turns", 5, false, 0, 1, 1, 20, 40, [](int x, int y) { return std::pair{y, 19 - x}; }},
-        {"half turn back", -2, false, 0, 1, 1, 40, 20, [](int x, int y) { return std::pair{39 - x, 19 - y}; }},
-        {"mirror and half turn: a vertical flip", 2, true, 0, 1, 1, 40, 20, [](int x, int y) { return std::pair{x, 19 - y}; }},
-        {"crop measured from the top", 0, false, 0.25, 0.5, 0.5, 20, 10, [](int x, int y) { return std::pair{x + 10, y}; }},
-        {"crop of the turned frame", 1, false, 0.25, 0.5, 0.5, 10, 20, [](int x, int y) { return std::pair{y, 14 - x}; }},
+        {"unedited", {}, 40, 20, [](int x, int y) { return std::pair{x, y}; }},
+        {"clockwise quarter turn", {.quarterTurns = 1}, 20, 40, [](int x, int y) { return std::pair{y, 19 - x}; }},
+        {"five quarter turns", {.quarterTurns = 5}, 20, 40, [](int x, int y) { return std::pair{y, 19 - x}; }},
+        {"half turn back", {.quarterTurns = -2}, 40, 20, [](int x, int y) { return std::pair{39 - x, 19 - y}; }},
+        {"mirror and half turn: a vertical flip", {.quarterTurns = 2, .flipH = true}, 40, 20,
+         [](int x, int y) { return std::pair{x, 19 - y}; }},
+        {"crop measured from the top", {.x = 0.25, .w = 0.5, .h = 0.5}, 20, 10,
+         [](int x, int y) { return std::pair{x + 10, y}; }},
+        {"crop of the turned frame", {.x = 0.25, .w = 0.5, .h = 0.5, .quarterTurns = 1}, 10, 20,
+         [](int x, int y) { return std::pair{y, 14 - x}; }},
     };
     for (const Case& c : cases) {
-        EditSettings s;
-        s.crop.quarterTurns = c.quarterTurns;
-        s.crop.flipH = c.flipH;
-        s.crop.x = c.cropX, s.crop.w = c.cropW, s.crop.h = c.cropH;
-        const Image out = Engine::shared().render(graphOf(source, s));
+        const Image out = Engine::shared().render(graphOf(source, {.crop = c.crop}));
         ASSERT_EQ(out.width(), c.width) << c.what;
         ASSERT_EQ(out.height(), c.height) << c.what;
         for (int y = 0; y < c.height; ++y)

@@ -17,6 +17,9 @@
 #include <memory>
 #include <string>
 
+// Settings name only the fields a test changes; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace ombrel {
 namespace {
 
@@ -50,40 +53,23 @@ void expectSameFileAsTheBandRenderer(const fs::path& photo, const EditSettings& 
     EXPECT_TRUE(test::readFile(expected) == test::readFile(streamed)) << "the files differ";
 }
 
-EditSettings colourEdit() {
-    EditSettings edit;
-    edit.exposure = 0.5;
-    edit.saturation = 20;
-    return edit;
-}
+EditSettings colourEdit() { return {.exposure = 0.5, .saturation = 20}; }
 
-// Every per-pixel stage the pipeline makes, and the vignette.
+// Every per-pixel stage the pipeline makes, and the vignette; the exposure
+// takes highlights past 2, where the output transfer leaves its polynomial.
 EditSettings fullColourEdit() {
-    EditSettings edit;
-    edit.temperature = 12;
-    edit.tint = -5;
-    edit.exposure = 1.7;  // highlights past 2, where the output transfer leaves its polynomial
-    edit.contrast = 25;
-    edit.highlights = -30;
-    edit.shadows = 20;
-    edit.vibrance = 30;
-    edit.saturation = -10;
-    edit.hsl.hue[2] = 15;
-    edit.hsl.sat[4] = -40;
-    edit.vignette = 35;
-    return edit;
+    return {.exposure = 1.7, .contrast = 25, .highlights = -30, .shadows = 20, .temperature = 12, .tint = -5,
+            .vibrance = 30, .saturation = -10, .hsl = {.hue = {0, 0, 15, 0, 0, 0, 0, 0}, .sat = {0, 0, 0, 0, -40, 0, 0, 0}},
+            .vignette = 35};
 }
 
 TEST(StreamedJpegExport, WritesTheBandRenderersFileForEveryKindOfJpegAndEveryPerPixelStage) {
     OMBREL_REQUIRE_TESTDATA();
     TempDir dir;
-    ExportOptions p3;
-    p3.displayP3 = true;
-    p3.quality = 0.75;  // below 90 the encoder halves the colour resolution
-    ExportOptions unshrunk;
-    unshrunk.resize = true;
-    unshrunk.longEdge = 4000;  // larger than the photo: nothing to shrink
-    const ExportOptions options[] = {ExportOptions{}, p3, unshrunk};
+    // Below quality 90 the encoder halves the colour resolution; a long edge
+    // larger than the photo leaves nothing to shrink.
+    const ExportOptions options[] = {
+        {}, {.quality = 0.75, .displayP3 = true}, {.resize = true, .longEdge = 4000}};
     // Four orientations, grey turned, progressive, Adobe RGB, 4:2:2, and two
     // damaged files that decode with warnings (the rest of a cut file is grey),
     // each in one of the spaces and sizes.
