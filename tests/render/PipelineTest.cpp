@@ -35,16 +35,13 @@ using Names = std::vector<std::string>;
 // overlay and an HSL change bring their own encode and decode.
 TEST(Pipeline, OnlyControlsThatActBuildStages) {
     Pipeline p;
-    EditSettings idle;
-    idle.lumNR = idle.colorNR = idle.sharpAmount = -10;
-    idle.crop.angle = 0.005;
+    const EditSettings idle{.sharpAmount = -10, .lumNR = -10, .colorNR = -10, .crop = {.angle = 0.005}};
     const Graph g = p.build(blank(30, 20), idle, 1, false, false);
     EXPECT_TRUE(g.stages.empty());
     EXPECT_EQ(g.width(), 30);
     EXPECT_EQ(g.height(), 20);
     EXPECT_EQ(kinds(p.build(blank(30, 20), EditSettings{}, 1, false, true)), (Names{"encode", "cube64", "decode"}));
-    EditSettings hslOnly;
-    hslOnly.hsl.lum[6] = -10;
+    const EditSettings hslOnly{.hsl = {.lum = {0, 0, 0, 0, 0, 0, -10, 0}}};
     EXPECT_EQ(kinds(p.build(blank(10, 10), hslOnly, 1, false, false)), (Names{"encode", "cube33", "decode"}));
 }
 
@@ -95,21 +92,15 @@ TEST(Pipeline, RadiiScaleWithTheImageButKeepTheirMinimums) {
 
 // How turns and crops move pixels is checked on rendered pixels (EngineTest).
 TEST(Pipeline, StraighteningZoomsToFillAndSkipCropLeavesTheCropOut) {
-    CropSettings straight;
-    straight.angle = 10;
+    const CropSettings straight{.angle = 10}, crop{.w = 0.5};
     EXPECT_NEAR(std::get<stage::Straighten>(Pipeline::geometry(3000, 2000, straight, false).at(0)).zoom, 1.245, 1e-3);
-
-    CropSettings crop;
-    crop.w = 0.5;
     EXPECT_EQ(kinds({nullptr, 1, Pipeline::geometry(2000, 1000, crop, false)}), (Names{"crop"}));
     EXPECT_TRUE(Pipeline::geometry(2000, 1000, crop, true).empty()) << "skipCrop";
 }
 
 TEST(Pipeline, TablesAreCachedUntilTheirInputsChange) {
     Pipeline p;
-    EditSettings s;
-    s.contrast = 20;
-    s.hsl.hue[1] = 10;
+    EditSettings s{.contrast = 20, .hsl = {.hue = {0, 10, 0, 0, 0, 0, 0, 0}}};
     p.build(blank(4, 4), s, 1, false, false);
     const std::vector<float>* tone = p.toneData();
     const std::vector<float>* hsl = p.hslData();
