@@ -106,11 +106,8 @@ TEST(BilinearSample, EdgesExtendAndNaNTakesTheFirstPixel) {
             std::vector<float> xs(17, x), ys(17, y), r(17), g(17), b(17);
             sampleBilinear(image, xs.data(), ys.data(), r.data(), g.data(), b.data(), 17);
             const int i = std::min(static_cast<int>(x), 39), j = std::min(static_cast<int>(y), 32);
-            for (int k = 0; k < 17; ++k) {
-                ASSERT_EQ(r[k], image.row(0, j)[i]) << x << ", " << y;
-                ASSERT_EQ(g[k], image.row(1, j)[i]) << x << ", " << y;
-                ASSERT_EQ(b[k], image.row(2, j)[i]) << x << ", " << y;
-            }
+            const std::array want{image.row(0, j)[i], image.row(1, j)[i], image.row(2, j)[i]};
+            for (int k = 0; k < 17; ++k) ASSERT_EQ((std::array{r[k], g[k], b[k]}), want) << x << ", " << y;
         }
     });
 }

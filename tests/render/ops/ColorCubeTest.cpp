@@ -58,11 +58,10 @@ TEST(ColorCube, ReadsTheLayoutRedFastestThenGreenThenBlueOverRunsOfAnyLength) {
             std::vector<float> r, g, b;
             for (const Rgb& c : colours) r.push_back(c[0]), g.push_back(c[1]), b.push_back(c[2]);
             fn(rotate, r.data(), g.data(), b.data(), length);
-            for (int i = 0; i < length; ++i) {
-                ASSERT_NEAR(r[i], clamped(colours[i][2]), 1e-6f) << length << " at " << i;
-                ASSERT_NEAR(g[i], clamped(colours[i][0]), 1e-6f) << length << " at " << i;
-                ASSERT_NEAR(b[i], clamped(colours[i][1]), 1e-6f) << length << " at " << i;
-            }
+            const std::vector<float>* planes[] = {&r, &g, &b};
+            for (int i = 0; i < length; ++i)
+                for (int k = 0; k < 3; ++k)
+                    ASSERT_NEAR((*planes[k])[i], clamped(colours[i][(k + 2) % 3]), 1e-6f) << length << " at " << i;
         }
 }
 

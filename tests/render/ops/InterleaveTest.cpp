@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "EachSimdTarget.h"
@@ -22,10 +23,8 @@ TEST(Interleave, WritesEveryPixelAtAnyAlignmentAndLengthAndNothingElse) {
                 for (int k = 0; k < offset; ++k) ASSERT_EQ(out[k], -7.0f) << "before, offset " << offset;
                 for (int i = 0; i < n; ++i) {
                     const float* p = out.data() + offset + 4 * i;
-                    ASSERT_EQ(p[0], r[i]) << offset << " " << n << " " << i;
-                    ASSERT_EQ(p[1], g[i]) << offset << " " << n << " " << i;
-                    ASSERT_EQ(p[2], b[i]) << offset << " " << n << " " << i;
-                    ASSERT_EQ(p[3], 1.0f) << offset << " " << n << " " << i;
+                    ASSERT_EQ((std::array{p[0], p[1], p[2], p[3]}), (std::array{r[i], g[i], b[i], 1.0f}))
+                        << offset << " " << n << " " << i;
                 }
                 for (std::size_t k = offset + 4 * n; k < out.size(); ++k)
                     ASSERT_EQ(out[k], -7.0f) << "after, offset " << offset << " n " << n;

@@ -52,12 +52,9 @@ TEST(Vignette, RunMultipliesEachPixelByTheGainAtItsPosition) {
     std::vector<float> xs(n), ys(n), r(n, 0.5f), g(n, 1.0f), b(n, 2.0f);
     for (int i = 0; i < n; ++i) xs[i] = 100 + 4.0f * i, ys[i] = 80 - 1.0f * i;
     applyVignette(darken, xs.data(), ys.data(), r.data(), g.data(), b.data(), n);
-    for (int i = 0; i < n; ++i) {
-        const float k = vignetteGain(darken, xs[i], ys[i]);
-        EXPECT_NEAR(r[i], 0.5f * k, 1e-6f) << i;
-        EXPECT_NEAR(g[i], 1.0f * k, 1e-6f) << i;
-        EXPECT_NEAR(b[i], 2.0f * k, 1e-6f) << i;
-    }
+    for (int i = 0; i < n; ++i)
+        for (const auto& [plane, value] : {std::pair{&r, 0.5f}, {&g, 1.0f}, {&b, 2.0f}})
+            EXPECT_NEAR((*plane)[i], value * vignetteGain(darken, xs[i], ys[i]), 1e-6f) << i;
     EXPECT_EQ(r.front(), 0.5f);
     EXPECT_EQ(r.back(), 0.0f);
 }
