@@ -3,6 +3,7 @@
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "render/Resample.h"
+#include "render/ops/SrgbTransfer.h"
 
 #include <gtest/gtest.h>
 
@@ -171,9 +172,8 @@ TEST(Engine, BgraFrameIsTheRenderEncodedToEightBits) {
             const std::uint8_t* q = bgra.data() + y * stride + x * 4;
             EXPECT_EQ(q[3], 255);
             for (int c = 0; c < 3; ++c) {
-                const double v = std::clamp(double(floats.pixel(x, y)[c]), 0.0, 1.0);
-                const double e = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
-                worst = std::max(worst, std::abs(int(q[2 - c]) - int(std::lround(e * 255))));
+                const float v = std::clamp(floats.pixel(x, y)[c], 0.0f, 1.0f);
+                worst = std::max(worst, std::abs(int(q[2 - c]) - int(std::lround(ops::srgbEncode(v) * 255))));
                 clipped += q[2 - c] == 255;
             }
         }

@@ -72,8 +72,7 @@ TEST(ToneTable, KeyCoversTonesAndCurvesOnly) {
 }
 
 TEST(HslTable, RedHueShiftTurnsRedTowardOrange) {
-    HSLSettings hsl;
-    hsl.hue[0] = 100;
+    const HSLSettings hsl{.hue = {100, 0, 0, 0, 0, 0, 0, 0}};
     EXPECT_NEAR(hueOf(hslAdjust(1, 0, 0, hsl)), 30, 1e-9);
     // H 350: Red weighs 7/9, so the shift is 23.33 degrees.
     EXPECT_NEAR(hueOf(hslAdjust(1, 0, 1.0 / 6, hsl)), 13.333333, 1e-5);
@@ -88,14 +87,12 @@ TEST(HslTable, RedHueShiftTurnsRedTowardOrange) {
 
 TEST(HslTable, BandWeightsOverlapWithoutNormalising) {
     // Hue 90 lies between Yellow and Green and takes a third of each.
-    HSLSettings yellow;
-    yellow.sat[2] = -100;
+    const HSLSettings yellow{.sat = {0, 0, -100, 0, 0, 0, 0, 0}};
     const auto c = hslAdjust(0.75, 1.0, 0.5, yellow);  // H 90, S 0.5, V 1
     const double s = (std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]})) / std::max({c[0], c[1], c[2]});
     EXPECT_NEAR(s, 0.5 * (1 - 1.0 / 3), 1e-9);
 
-    HSLSettings lum;
-    lum.lum[3] = 100;  // Green, at its centre: brightness x 1.5, clamped
+    const HSLSettings lum{.lum = {0, 0, 0, 100, 0, 0, 0, 0}};  // Green, at its centre: brightness x 1.5, clamped
     EXPECT_NEAR(std::max({hslAdjust(0.1, 0.6, 0.1, lum)[1]}), 0.9, 1e-9);
 }
 
