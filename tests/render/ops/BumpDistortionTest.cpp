@@ -33,6 +33,7 @@ TEST(BumpDistortion, SourceAlongARayFromTheCentre) {
             }
             ASSERT_GT(sd, previous) << "scale " << scale << " at " << d;
             ASSERT_EQ(sd < d, scale > 0) << "scale " << scale << " at " << d;
+            ASSERT_EQ(sd > d, scale < 0) << "scale " << scale << " at " << d;
             ASSERT_NEAR(std::atan2(s.y - centre.y, s.x - centre.x), std::atan2(p.y - centre.y, p.x - centre.x), 1e-12);
             if (d > 249.5) {
                 ASSERT_LT(std::fabs(sd - d), 3e-3) << "continuous at the radius, scale " << scale;
