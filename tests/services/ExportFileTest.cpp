@@ -290,6 +290,7 @@ TEST(Exporter, UndecodablePhotosAndEmptyCropsFailWithTheirName) {
 
 // Batches into destinations that fight back end in the summary's error text,
 // never with a file replaced, a partial file left or a file outside the folder.
+
 // The batch as the model runs it, with a hook before each photo.
 std::string runBatch(const std::vector<fs::path>& photos, const std::string& nameTemplate, const fs::path& folder,
                      const std::function<void(std::size_t)>& beforePhoto) {
