@@ -6,37 +6,18 @@ namespace ombrel::test {
 
 // Settings in which every field, at every level, differs from its default.
 inline EditSettings fullyEditedSettings() {
-    EditSettings s;
-    s.exposure = 1.25;
-    s.contrast = 12;
-    s.highlights = -33.5;
-    s.shadows = 41;
-    s.whites = -7;
-    s.blacks = 9.75;
-    s.temperature = -18.3;
-    s.tint = 6.1;
-    s.vibrance = 22;
-    s.saturation = -14;
-    s.curves.master = {{0, 0.05}, {0.4, 0.5}, {1, 0.9}};
-    s.curves.red = {{0, 0}, {0.5, 0.55}, {1, 1}};
-    s.curves.green = {{0.1, 0}, {1, 1}};
-    s.curves.blue = {{1, 0.93}, {0, 0.04}};  // unsorted on purpose
-    s.hsl.hue = {1, -2, 3, -4, 5, -6, 7, -8};
-    s.hsl.sat = {10, 20, 30, 40, 50, 60, 70, 80};
-    s.hsl.lum = {-0.5, 0.25, 0, 0, 0, 0, 0, 100};
-    s.sharpAmount = 55;
-    s.sharpRadius = 1.8;
-    s.lumNR = 30;
-    s.colorNR = 45;
-    s.vignette = -25;
-    s.distortion = 12.5;
-    s.crop = {0.1, 0.15, 0.7, 0.6, -2.5, -1, true, true, "16:9", true};
-    s.raw.lumNR = 0.35;
-    s.raw.colorNR = 0.6;
-    s.raw.moire = 0.2;
-    s.raw.lensProfile = false;
-    s.raw.appleBoost = true;
-    return s;
+    return {.exposure = 1.25, .contrast = 12, .highlights = -33.5, .shadows = 41, .whites = -7, .blacks = 9.75,
+            .temperature = -18.3, .tint = 6.1, .vibrance = 22, .saturation = -14,
+            .curves = {.master = {{0, 0.05}, {0.4, 0.5}, {1, 0.9}},
+                       .red = {{0, 0}, {0.5, 0.55}, {1, 1}},
+                       .green = {{0.1, 0}, {1, 1}},
+                       .blue = {{1, 0.93}, {0, 0.04}}},  // unsorted on purpose
+            .hsl = {.hue = {1, -2, 3, -4, 5, -6, 7, -8},
+                    .sat = {10, 20, 30, 40, 50, 60, 70, 80},
+                    .lum = {-0.5, 0.25, 0, 0, 0, 0, 0, 100}},
+            .sharpAmount = 55, .sharpRadius = 1.8, .lumNR = 30, .colorNR = 45, .vignette = -25, .distortion = 12.5,
+            .crop = {0.1, 0.15, 0.7, 0.6, -2.5, -1, true, true, "16:9", true},
+            .raw = {.lumNR = 0.35, .colorNR = 0.6, .moire = 0.2, .lensProfile = false, .appleBoost = true}};
 }
 
 }  // namespace ombrel::test

@@ -8,17 +8,14 @@
 
 #include <cmath>
 
+// Sidecars name only the fields a test changes; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace ombrel {
 namespace {
 
 using nlohmann::ordered_json;
 using test::TempDir;
-
-Sidecar ratedDefault(int rating) {
-    Sidecar s;
-    s.rating = rating;
-    return s;
-}
 
 // Member order as it stands in the text, checked at every level.
 void expectSortedMembers(const ordered_json& json, const std::string& where = "top") {
@@ -36,11 +33,11 @@ void expectSortedMembers(const ordered_json& json, const std::string& where = "t
 
 // A valid sidecar document to damage in the decoding tests.
 nlohmann::json validDocument() {
-    return nlohmann::json::parse(*Sidecar::encode(ratedDefault(2)));
+    return nlohmann::json::parse(*Sidecar::encode(Sidecar{.rating = 2}));
 }
 
 TEST(SidecarFormat, WritesEveryMemberSortedAtEveryLevelAndPretty) {
-    const auto json = nlohmann::json::parse(*Sidecar::encode(ratedDefault(3)));
+    const auto json = nlohmann::json::parse(*Sidecar::encode(Sidecar{.rating = 3}));
     EXPECT_EQ(json["flag"], "none");
     EXPECT_EQ(json["rating"], 3);
     EXPECT_EQ(json["version"], 1);
@@ -127,7 +124,7 @@ TEST_F(SidecarFiles, WriteThenReadGivesTheSameSidecarEvenUnderALongPhotoName) {
     EXPECT_EQ(Sidecar::read(photo), original);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"}) << "the full photo name, extended";
 
-    const Sidecar replaced = ratedDefault(1);
+    const Sidecar replaced{.rating = 1};
     Sidecar::write(replaced, photo);
     EXPECT_EQ(Sidecar::read(photo), replaced);
     EXPECT_EQ(dir.entries().size(), 1u) << "no temporary files left behind";
@@ -139,7 +136,7 @@ TEST_F(SidecarFiles, WriteThenReadGivesTheSameSidecarEvenUnderALongPhotoName) {
 }
 
 TEST_F(SidecarFiles, ReturningToDefaultsDeletesTheSidecar) {
-    Sidecar::write(ratedDefault(1), photo);
+    Sidecar::write(Sidecar{.rating = 1}, photo);
     ASSERT_TRUE(std::filesystem::exists(sidecarPath));
     Sidecar::write(Sidecar{}, photo);
     EXPECT_FALSE(std::filesystem::exists(sidecarPath));
@@ -147,9 +144,7 @@ TEST_F(SidecarFiles, ReturningToDefaultsDeletesTheSidecar) {
     Sidecar::write(Sidecar{}, photo);  // nothing to delete: no error, nothing created
     EXPECT_TRUE(dir.entries().empty());
 
-    Sidecar flagged;
-    flagged.flag = Flag::reject;
-    Sidecar::write(flagged, photo);
+    Sidecar::write({.flag = Flag::reject}, photo);
     EXPECT_TRUE(std::filesystem::exists(sidecarPath)) << "a flag alone keeps the sidecar";
 }
 
@@ -167,14 +162,14 @@ TEST_F(SidecarFiles, MalformedMissingOrFolderMeansNoSidecarAndIsLeftAlone) {
     std::filesystem::remove(sidecarPath);
     std::filesystem::create_directory(sidecarPath);
     test::writeFile(sidecarPath / "keep", "x");
-    Sidecar::write(ratedDefault(2), photo);
+    Sidecar::write(Sidecar{.rating = 2}, photo);
     EXPECT_TRUE(std::filesystem::is_directory(sidecarPath));
     EXPECT_EQ(Sidecar::read(photo), std::nullopt);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"IMG_0001.JPG.umbrix.json"});
 }
 
 TEST_F(SidecarFiles, OversizedFileIsRejectedUnread) {
-    const std::string valid = *Sidecar::encode(ratedDefault(4));
+    const std::string valid = *Sidecar::encode(Sidecar{.rating = 4});
     test::writeFile(sidecarPath, valid + std::string(4 * 1024 * 1024 - valid.size(), ' '));
     EXPECT_TRUE(Sidecar::read(photo)) << "exactly 4 MiB is still read";
     test::writeFile(sidecarPath, valid + std::string(4 * 1024 * 1024 - valid.size() + 1, ' '));
@@ -182,11 +177,11 @@ TEST_F(SidecarFiles, OversizedFileIsRejectedUnread) {
 }
 
 TEST_F(SidecarFiles, NonFiniteSettingsCannotBeEncodedAndKeepThePreviousFile) {
-    Sidecar::write(ratedDefault(3), photo);
+    Sidecar::write(Sidecar{.rating = 3}, photo);
     const std::string before = test::readFile(sidecarPath);
     for (void (*spoil)(EditSettings&) : {+[](EditSettings& s) { s.contrast = std::nan(""); },
                                          +[](EditSettings& s) { s.curves.master[1].y = INFINITY; }}) {
-        Sidecar broken = ratedDefault(3);
+        Sidecar broken{.rating = 3};
         spoil(broken.settings);
         EXPECT_EQ(Sidecar::encode(broken), std::nullopt);
         Sidecar::write(broken, photo);

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "render/BufferPool.h"
+#include "render/HugePages.h"
 #include "render/PixelBuffer.h"
 #include "render/PlanarImage.h"
+#include "render/ops/Scratch.h"
 
 namespace ombrel {
 namespace {
@@ -99,6 +101,40 @@ TEST(BufferPool, CopiesAndMovesOfImagesKeepTheirOwnStorage) {
     Image c = std::move(a);
     EXPECT_EQ(c.data(), storage);
     EXPECT_TRUE(a.empty());
+}
+
+// Blocks stay with the thread for the whole test program: each test asks for
+// sizes no other test (nor any operation under test here) holds a block of.
+
+TEST(Scratch, AReleasedBlockServesTheNextRequestItFitsOnItsOwnThreadOnly) {
+    float* first = nullptr;
+    { first = ops::Scratch(200'000).data(); }
+    EXPECT_EQ(ops::Scratch(200'000).data(), first);
+    EXPECT_EQ(ops::Scratch(190'000).data(), first) << "a smaller request fits it too";
+    float* theirs = nullptr;
+    std::thread([&] { theirs = ops::Scratch(200'000).data(); }).join();
+    EXPECT_NE(theirs, first);
+    EXPECT_EQ(ops::Scratch(200'000).data(), first) << "still kept for this thread";
+    // While it is held, a second request gets other memory.
+    const ops::Scratch held(200'000);
+    EXPECT_NE(ops::Scratch(200'000).data(), held.data());
+}
+
+TEST(HugePages, TheTunableIsAddedOnceAndTheUsersOwnAreKept) {
+    struct Case {
+        const char* current;
+        std::optional<std::string> wanted;
+        const char* why;
+    };
+    const Case cases[] = {
+        {nullptr, "glibc.malloc.hugetlb=1", "unset"},
+        {"", "glibc.malloc.hugetlb=1", "set but empty"},
+        {"glibc.malloc.arena_max=2", "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1", "other tunables kept"},
+        {"glibc.malloc.hugetlb=1", std::nullopt, "the second start must not start again"},
+        {"glibc.malloc.hugetlb=0", std::nullopt, "the user turned them off"},
+        {"glibc.malloc.arena_max=2:glibc.malloc.hugetlb=2", std::nullopt, "the user's own value among others"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HugePages::tunablesAskingForThem(c.current), c.wanted) << c.why;
 }
 
 }  // namespace

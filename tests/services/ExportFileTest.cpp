@@ -1,20 +1,35 @@
 #include "ExportReadBack.h"
+#include "SmallDisk.h"
 #include "TempDir.h"
+#include "TestData.h"
 #include "imageio/JpegWriter.h"
+#include "imageio/OutputColor.h"
 #include "services/ExportFile.h"
+#include "services/ExportNaming.h"
+#include "services/ExportSummary.h"
+#include "services/Exporter.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
+#include <optional>
 #include <tuple>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Settings name only the fields a test changes; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace ombrel {
 namespace {
 
+namespace fs = std::filesystem;
+using test::SmallDisk;
 using test::TempDir;
 
 // A source photo with the kinds of tags an export must carry, fix or drop.
@@ -184,6 +199,219 @@ TEST(ExportFile, JpegQualityIsHonoured) {
     double error = 0;
     for (std::size_t i = 0; i < back->samples.size(); ++i) error += std::abs(back->samples[i] - pixels.data()[i]);
     EXPECT_LT(error / double(back->samples.size()), 2.0);
+}
+
+// Camera tags of real photos reach the export; orientation is reset, the
+// thumbnail and maker notes are left out.
+TEST(Exporter, CameraTagsOfRealPhotosAreCopied) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const std::pair<const char*, std::vector<const char*>> cases[] = {
+        {"jpeg/canon_eos_rp_MG_0633.jpg",
+         {"Exif.Image.Make", "Exif.Image.Model", "Exif.Photo.DateTimeOriginal", "Exif.Photo.ExposureTime",
+          "Exif.Photo.FNumber", "Exif.Photo.LensModel"}},
+        {"raw/canon_powershot_s40_crop_from_CRW_0117.dng",
+         {"Exif.Image.Make", "Exif.Image.Model", "Exif.Photo.FNumber", "Exif.Photo.ExposureTime"}},
+    };
+    for (const auto& [file, keys] : cases) {
+        SCOPED_TRACE(file);
+        const auto photo = test::copyTestFile(file, dir.path());
+        const auto out = dir / (photo.stem().string() + "-out.jpg");
+        ASSERT_EQ(Exporter::exportPhoto(photo, EditSettings{}, ExportOptions{}, out), std::nullopt);
+        const auto source = test::readExif(photo);
+        const auto written = test::readExif(out);
+        for (const char* key : keys) {
+            ASSERT_TRUE(source.count(key)) << key;
+            EXPECT_EQ(written.count(key) ? written.at(key) : "(missing)", source.at(key)) << key;
+        }
+        EXPECT_EQ(written.at("Exif.Image.Orientation"), "1");
+        for (const auto& [key, value] : written) {
+            EXPECT_NE(key.rfind("Exif.Thumbnail.", 0), 0u) << key;
+            EXPECT_NE(key.rfind("Exif.Canon", 0), 0u) << key;
+        }
+        const auto back = test::readJpeg(out);
+        ASSERT_TRUE(back);
+        EXPECT_GT(back->width, back->height);
+        EXPECT_EQ(back->icc, iccProfile(OutputSpace::srgb)) << "sRGB unless asked otherwise";
+    }
+}
+
+TEST(Exporter, CropAndResizeShrinkTheLongEdgeButNeverEnlarge) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const ExportOptions options{.resize = true, .longEdge = 2560};
+    ASSERT_EQ(Exporter::exportPhoto(test::largeCameraJpeg(), EditSettings{}, options, dir / "large-out.jpg"), std::nullopt);
+    const auto large = test::readJpeg(dir / "large-out.jpg");
+    ASSERT_TRUE(large);
+    EXPECT_EQ(std::pair(large->width, large->height), std::pair(2560, 1707));
+
+    const auto small = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    ASSERT_EQ(Exporter::exportPhoto(small, EditSettings{}, options, dir / "small-out.jpg"), std::nullopt);
+    const auto kept = test::readJpeg(dir / "small-out.jpg");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(std::pair(kept->width, kept->height), std::pair(1800, 1200));
+
+    // The crop is applied before the size is judged.
+    const EditSettings settings{.crop = {.x = 0.25, .w = 0.5, .h = 0.5}};
+    ASSERT_EQ(Exporter::exportPhoto(small, settings, ExportOptions{}, dir / "crop.jpg"), std::nullopt);
+    const auto cropped = test::readJpeg(dir / "crop.jpg");
+    ASSERT_TRUE(cropped);
+    EXPECT_EQ(std::pair(cropped->width, cropped->height), std::pair(900, 600));
+}
+
+TEST(Exporter, ProfileFollowsTheChosenSpace) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const auto photo = test::copyTestFile("jpeg/sony_slt_a57_DSC8833.jpg", dir.path());
+    const ExportOptions options{.format = ExportFormat::tiff, .displayP3 = true};
+    ASSERT_EQ(Exporter::exportPhoto(photo, EditSettings{}, options, dir / "p3.tif"), std::nullopt);
+    const auto tiff = test::readTiff(dir / "p3.tif");
+    ASSERT_TRUE(tiff);
+    EXPECT_EQ(std::tuple(tiff->bitsPerSample, tiff->width, tiff->height), std::tuple(16, 2448, 1624));
+    EXPECT_EQ(tiff->icc, iccProfile(OutputSpace::displayP3));
+    EXPECT_EQ(test::readExif(dir / "p3.tif").at("Exif.Photo.ColorSpace"), "65535");
+}
+
+// Exports that cannot start say which photo and why, and write nothing.
+TEST(Exporter, UndecodablePhotosAndEmptyCropsFailWithTheirName) {
+    OMBREL_REQUIRE_TESTDATA();
+    TempDir dir;
+    const auto photo = test::copyTestFile("jpeg/orientation_1_Landscape_1.jpg", dir.path());
+    test::writeFile(dir / "broken.jpg", "definitely not a JPEG");
+    const EditSettings emptyCrop{.crop = {.w = 0}};
+    EXPECT_EQ(Exporter::exportPhoto(dir / "broken.jpg", EditSettings{}, ExportOptions{}, dir / "out.jpg"),
+              (ExportError{1, "Could not decode broken.jpg"}));
+    EXPECT_EQ(Exporter::exportPhoto(dir / "gone.NEF", EditSettings{}, ExportOptions{}, dir / "out.jpg"),
+              (ExportError{1, "Could not decode gone.NEF"}));
+    EXPECT_EQ(Exporter::exportPhoto(photo, emptyCrop, ExportOptions{}, dir / "out.jpg"),
+              (ExportError{2, "Render failed for orientation_1_Landscape_1.jpg"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"broken.jpg", photo.filename().string()}));
+}
+
+// Batches into destinations that fight back end in the summary's error text,
+// never with a file replaced, a partial file left or a file outside the folder.
+
+// The batch as the model runs it, with a hook before each photo.
+std::string runBatch(const std::vector<fs::path>& photos, const std::string& nameTemplate, const fs::path& folder,
+                     const std::function<void(std::size_t)>& beforePhoto) {
+    ExportOptions options;
+    options.nameTemplate = nameTemplate;
+    std::vector<std::string> failures;
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        beforePhoto(i);
+        const std::string name = Exporter::fileName(nameTemplate, photos[i], static_cast<int>(i), 0);
+        if (auto error = Exporter::exportPhoto(photos[i], EditSettings{}, options,
+                                               numberedExportNames(folder, name, "jpg"))) {
+            failures.push_back(error->message);
+        }
+    }
+    return exportSummary(static_cast<int>(photos.size()), failures);
+}
+
+struct Hostile {
+    const char* name;
+    std::string nameTemplate;
+    bool smallDisk = false;
+    // Sets the destination up; false when this machine cannot.
+    std::function<bool(const fs::path& dest)> prepare;
+    std::string summary;               // a regular expression
+    std::vector<std::string> written;  // new files in the destination
+    // Around the batch, in this process: a limit set and taken back.
+    std::function<void()> enter = [] {}, leave = [] {};
+};
+
+TEST(ExportHostile, EveryFailureEndsInTheSummaryAndLeavesNothingBehind) {
+    OMBREL_REQUIRE_TESTDATA();
+    // 253 bytes with the extension for a.png, 256 for b123.png.
+    const std::string longName(248, 'x');
+    const auto readOnly = [](const fs::path& dest) {
+        fs::permissions(dest.parent_path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+        fs::permissions(dest, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                  fs::perms::others_exec);
+        return true;
+    };
+    // Root ignores folder permissions; with another file system user this
+    // thread checks them like anyone else.
+    const auto asOrdinaryUser = [] {
+        setfsgid(65534);
+        setfsuid(65534);
+    };
+    const auto asBefore = [] {
+        setfsuid(getuid());
+        setfsgid(getgid());
+    };
+    const auto ready = [](const fs::path&) { return true; };
+    const std::vector<Hostile> cases{
+        {"vanished destination", "{name}", false, [](const fs::path& d) { return fs::remove_all(d) > 0; },
+         "Exported 0, 2 failed: Cannot write a\\.jpg", {}},
+        {"read-only destination", "{name}", false, readOnly, "Exported 0, 2 failed: Cannot write a\\.jpg", {},
+         asOrdinaryUser, asBefore},
+        {"source deleted mid-batch", "{name}", false, ready, "Exported 1, 1 failed: Could not decode b123\\.png",
+         {"a.jpg"}},
+        {"slashes, dots and colons", "../{name}:..", false, ready, "Exported 2 photos",
+         {".._a_...jpg", ".._b123_...jpg"}},
+        {"control characters", "\t{name}\n\x1b", false, ready, "Exported 2 photos",
+         {"\ta\n\x1b.jpg", "\tb123\n\x1b.jpg"}},
+        {"names over 255 bytes", longName + "{name}", false, ready,
+         "Exported 1, 1 failed: Cannot write x+b123\\.jpg", {longName + "a.jpg"}},
+        {"full disk", "{name}", true,
+         [](const fs::path& d) {
+             test::fillDisk(d / "filler");
+             return true;
+         },
+         "Exported 0, 2 failed: (Cannot write|Could not finish) a\\.jpg", {"filler"}},
+        {"file size capped", "{name}", false, ready, "Exported 0, 2 failed: Could not finish a\\.jpg", {},
+         [] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             const rlimit limit{256, RLIM_INFINITY};
+             setrlimit(RLIMIT_FSIZE, &limit);
+         },
+         [] {
+             const rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+             setrlimit(RLIMIT_FSIZE, &limit);
+             std::signal(SIGXFSZ, SIG_DFL);
+         }},
+    };
+    for (const Hostile& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir root;
+        const fs::path sources = root / "sources", dest = root / "out";
+        fs::create_directories(sources);
+        fs::create_directories(dest);
+        const std::vector<fs::path> photos{sources / "a.png", sources / "b123.png"};
+        fs::rename(test::copyTestFile("png/pngsuite_basn2c16_rgb16.png", sources), photos[0]);
+        fs::copy_file(photos[0], photos[1]);
+        std::optional<SmallDisk> disk;
+        if (c.smallDisk && !disk.emplace(dest).mounted()) {
+            std::cout << c.name << ": mounting is not permitted here; the size cap covers full disks\n";
+            continue;
+        }
+        // A taken name: never replaced.
+        test::writeFile(dest / "b123.jpg", "someone else's");
+        const auto before = test::namesBelow(root.path());
+        ASSERT_TRUE(c.prepare(dest));
+        c.enter();
+        const std::string summary = runBatch(photos, c.nameTemplate, dest, [&](std::size_t i) {
+            if (c.name == std::string("source deleted mid-batch") && i == 1) fs::remove(photos[1]);
+        });
+        c.leave();
+        if (fs::exists(dest)) fs::permissions(dest, fs::perms::owner_all);
+
+        EXPECT_THAT(summary, ::testing::MatchesRegex(c.summary));
+        std::vector<std::string> expected = before;
+        if (fs::exists(dest)) {
+            EXPECT_EQ(test::readFile(dest / "b123.jpg"), "someone else's");
+        } else {
+            std::erase_if(expected, [](const std::string& name) { return name.starts_with("out"); });
+        }
+        for (const auto& name : c.written) expected.push_back("out/" + name);
+        if (c.name == std::string("source deleted mid-batch")) std::erase(expected, "sources/b123.png");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(test::namesBelow(root.path()), expected);
+        for (const auto& name : c.written) {
+            EXPECT_TRUE(name == "filler" || test::readJpeg(dest / name)) << name;
+        }
+    }
 }
 
 }  // namespace

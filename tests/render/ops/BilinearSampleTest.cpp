@@ -65,7 +65,7 @@ void row(std::vector<float>& xs, std::vector<float>& ys, double x, double y, dou
     }
 }
 
-TEST(BilinearSample, RowsAtEveryStepAndAngleMatchTheDefinition) {
+TEST(BilinearSample, RowsAtEveryStepAndAngleOnEveryShapeMatchTheDefinition) {
     const PlanarImage image = pattern(301, 97);
     // Steps from strong enlargement to shrinking, level and turned, mirrored
     // (negative steps), steep enough to cross many rows within a few pixels.
@@ -76,6 +76,18 @@ TEST(BilinearSample, RowsAtEveryStepAndAngleMatchTheDefinition) {
         for (double y0 : {-3.0, 0.5, 10.37, 48.9, 96.2, 99.0}) row(xs, ys, 13.3, y0, step[0], step[1], 237);
         row(xs, ys, 290.1, 40.6, step[0], step[1], 61);
         expectMatchesReference(image, xs, ys);
+    }
+    // Tiny and narrow pictures, with positions all over them and beyond.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> anywhere(-2, 40);
+    for (auto [w, h] : {std::pair{1, 1}, {1, 9}, {9, 1}, {2, 2}, {31, 3}, {32, 2}, {33, 5}}) {
+        std::vector<float> xs, ys;
+        for (int i = 0; i < 53; ++i) {
+            xs.push_back(std::fmod(anywhere(rng), float(w + 2)));
+            ys.push_back(std::fmod(anywhere(rng), float(h + 2)));
+        }
+        row(xs, ys, 0.2, 0.7, 0.9, 0.05, 40);
+        expectMatchesReference(pattern(w, h), xs, ys);
     }
 }
 
@@ -94,28 +106,10 @@ TEST(BilinearSample, EdgesExtendAndNaNTakesTheFirstPixel) {
             std::vector<float> xs(17, x), ys(17, y), r(17), g(17), b(17);
             sampleBilinear(image, xs.data(), ys.data(), r.data(), g.data(), b.data(), 17);
             const int i = std::min(static_cast<int>(x), 39), j = std::min(static_cast<int>(y), 32);
-            for (int k = 0; k < 17; ++k) {
-                ASSERT_EQ(r[k], image.row(0, j)[i]) << x << ", " << y;
-                ASSERT_EQ(g[k], image.row(1, j)[i]) << x << ", " << y;
-                ASSERT_EQ(b[k], image.row(2, j)[i]) << x << ", " << y;
-            }
+            const std::array want{image.row(0, j)[i], image.row(1, j)[i], image.row(2, j)[i]};
+            for (int k = 0; k < 17; ++k) ASSERT_EQ((std::array{r[k], g[k], b[k]}), want) << x << ", " << y;
         }
     });
-}
-
-TEST(BilinearSample, TinyAndNarrowImages) {
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> anywhere(-2, 40);
-    for (auto [w, h] : {std::pair{1, 1}, {1, 9}, {9, 1}, {2, 2}, {31, 3}, {32, 2}, {33, 5}}) {
-        const PlanarImage image = pattern(w, h);
-        std::vector<float> xs, ys;
-        for (int i = 0; i < 53; ++i) {
-            xs.push_back(std::fmod(anywhere(rng), float(w + 2)));
-            ys.push_back(std::fmod(anywhere(rng), float(h + 2)));
-        }
-        row(xs, ys, 0.2, 0.7, 0.9, 0.05, 40);
-        expectMatchesReference(image, xs, ys);
-    }
 }
 
 TEST(BilinearSample, APixelsValueDoesNotDependOnWhereItsRunStarts) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -7,38 +9,37 @@
 #include "GaussianReference.h"
 #include "PlanarImages.h"
 #include "render/ops/Blur.h"
+#include "render/ops/ColorBlend.h"
+#include "render/ops/UnsharpMask.h"
 
 namespace ombrel::ops {
 namespace {
 
+using test::gaussianAt;
 using test::planarFrom;
 using test::randomImage;
 using test::statsOf;
 
-// The reference, under the name the tests below read best with.
-double referenceAt(const PlanarImage& img, int c, int x, int y, double sigma) {
-    return test::gaussianAt(img, c, x, y, sigma);
-}
+// Both the direct kernel (small sigma) and the recursive filter (large sigma).
+const float sigmas[] = {0.5f, 0.8f, 2.0f, 2.99f, 3.0f, 4.0f, 12.0f};
 
-// Both the direct kernel (small sigma) and the recursive filter (large sigma),
-// on sizes that are not multiples of any tile or strip.
-const float sigmas[] = {0.8f, 2.0f, 2.99f, 3.0f, 5.5f, 12.0f};
-
+// On a size that is no multiple of any tile or strip, and on tiny and single
+// line pictures where kernels far wider than the picture repeat its edges
+// (these also cover the plane function the picture blur runs per channel).
 TEST(Blur, MatchesADirectGaussianIncludingClampedEdges) {
-    const PlanarImage img = randomImage(71, 53);
-    for (float sigma : sigmas) {
-        const PlanarImage out = gaussianBlur(img, sigma);
-        double worst = 0;
-        for (int c = 0; c < 3; c += 2)
-            for (int y = 0; y < img.height(); y += 4)
-                for (int x = 0; x < img.width(); x += 3)
-                    worst = std::max(worst, std::fabs(out.row(c, y)[x] - referenceAt(img, c, x, y, sigma)));
-        // Corners and edges are included: clamping shows there first.
-        for (int c = 0; c < 3; ++c) {
-            worst = std::max(worst, std::fabs(out.row(c, 0)[0] - referenceAt(img, c, 0, 0, sigma)));
-            worst = std::max(worst, std::fabs(out.row(c, 52)[70] - referenceAt(img, c, 70, 52, sigma)));
+    std::vector<test::Shape> shapes(std::begin(test::awkwardShapes), std::end(test::awkwardShapes));
+    shapes.push_back({70, 53});  // sampled sparsely, its last column and row included
+    for (const auto [w, h] : shapes) {
+        const PlanarImage img = randomImage(w, h, 3);
+        const bool sparse = w > 20;
+        for (float sigma : sigmas) {
+            const PlanarImage out = gaussianBlur(img, sigma);
+            for (int c = 0; c < 3; c += sparse ? 2 : 1)
+                for (int y = 0; y < h; y += sparse ? 4 : 1)
+                    for (int x = 0; x < w; x += sparse ? 3 : 1)
+                        ASSERT_NEAR(out.row(c, y)[x], gaussianAt(img, c, x, y, sigma), 1e-3)
+                            << w << "x" << h << " sigma " << sigma << " at " << x << "," << y;
         }
-        EXPECT_LT(worst, 1e-3) << "sigma " << sigma;
     }
 }
 
@@ -59,27 +60,6 @@ TEST(Blur, KeepsFlatImagesFlatAndTheMeanOfDetail) {
         const PlanarImage blurred = gaussianBlur(detail, sigma);
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(statsOf(blurred, c).mean, statsOf(detail, c).mean, 2e-5) << sigma;
         EXPECT_LT(statsOf(blurred, 0, 60, 55, 90, 75).stddev, 0.7 * statsOf(detail, 0, 60, 55, 90, 75).stddev) << sigma;
-    }
-}
-
-TEST(Blur, TinySigmaIsACopy) {
-    const PlanarImage img = randomImage(20, 9);
-    for (float sigma : {0.0f, 0.1f, 0.29f, -1.0f}) EXPECT_TRUE(test::identical(gaussianBlur(img, sigma), img)) << sigma;
-}
-
-// Single rows and columns here also cover the plane function the picture blur runs per channel.
-TEST(Blur, MatchesADirectGaussianOnTinyAndSingleLinePictures) {
-    // Kernels far wider than the picture: every tap beyond an edge repeats it.
-    for (const auto [w, h] : test::awkwardShapes) {
-        const PlanarImage img = randomImage(w, h, 3);
-        for (float sigma : {0.5f, 2.9f, 4.0f, 12.0f}) {
-            const PlanarImage out = gaussianBlur(img, sigma);
-            for (int c = 0; c < 3; ++c)
-                for (int y = 0; y < h; ++y)
-                    for (int x = 0; x < w; ++x)
-                        ASSERT_NEAR(out.row(c, y)[x], referenceAt(img, c, x, y, sigma), 1e-3)
-                            << w << "x" << h << " sigma " << sigma << " at " << x << "," << y;
-        }
     }
 }
 
@@ -135,6 +115,147 @@ TEST(BlurRows, BandsInParallelGiveWhatOneBandGives) {
             EXPECT_TRUE(test::identical(banded.blurred, single.blurred)) << sigma << " in bands of " << bandRows;
             EXPECT_TRUE(test::identical(banded.original, img)) << sigma << " in bands of " << bandRows;
         }
+    }
+}
+
+PlanarImage sharpened(PlanarImage img, float radius, float intensity, int bandRows = 0) {
+    unsharpMask(img, radius, intensity, bandRows);
+    return img;
+}
+
+// A blur narrower than 0.3 pixels is a copy, and so a mask changes nothing;
+// neither does one of zero intensity.
+TEST(UnsharpMask, ZeroIntensityOrTinyRadiusChangesNothingAndATinyBlurIsACopy) {
+    const PlanarImage img = randomImage(33, 21);
+    for (float sigma : {0.0f, 0.1f, 0.29f, -1.0f}) EXPECT_TRUE(test::identical(gaussianBlur(img, sigma), img)) << sigma;
+    for (const auto& [radius, intensity] : {std::pair{2.0f, 0.0f}, std::pair{0.1f, 1.5f}})
+        EXPECT_TRUE(test::identical(sharpened(img, radius, intensity), img)) << radius << ", " << intensity;
+}
+
+TEST(UnsharpMask, IsThePictureMinusADirectGaussianEverywhere) {
+    // The mask overshoots every edge by the intensity times what the blur
+    // took away. Every pixel, edges and corners included, of ordinary, tiny and
+    // single-line pictures, for radii of the direct kernel and of the
+    // recursive filter, several wider than the picture.
+    std::vector<test::Shape> shapes(std::begin(test::awkwardShapes), std::end(test::awkwardShapes));
+    shapes.push_back({41, 29});
+    const float intensity = 1.3f;
+    for (const auto [w, h] : shapes) {
+        const PlanarImage img = randomImage(w, h, 5);
+        for (float radius : {0.6f, 1.7f, 2.9f, 6.0f}) {
+            const PlanarImage out = sharpened(img, radius, intensity);
+            for (int c = 0; c < 3; ++c)
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const double in = img.row(c, y)[x];
+                        const double want = in + intensity * (in - gaussianAt(img, c, x, y, radius));
+                        ASSERT_NEAR(out.row(c, y)[x], want, 1.5e-3)
+                            << w << "x" << h << " radius " << radius << " at " << x << "," << y;
+                    }
+        }
+    }
+}
+
+TEST(UnsharpMask, BandsInParallelGiveWhatOneBandGives) {
+    const PlanarImage img = randomImage(53, 140, 8);
+    for (float radius : {0.5f, 1.5f, 2.5f}) {
+        const PlanarImage single = sharpened(img, radius, 0.8f, img.height());
+        for (int bandRows : {1, 4, 11, 32})
+            EXPECT_TRUE(test::identical(sharpened(img, radius, 0.8f, bandRows), single))
+                << radius << " in bands of " << bandRows;
+    }
+}
+
+using Rgb = std::array<float, 3>;
+
+float lum(Rgb c) { return 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; }
+
+Rgb blendOne(Rgb source, Rgb background) {
+    const PlanarImage s = planarFrom(1, 1, [&](int c, int, int) { return source[c]; });
+    const PlanarImage b = planarFrom(1, 1, [&](int c, int, int) { return background[c]; });
+    const PlanarImage out = colorBlend(s, b);
+    return {out.row(0, 0)[0], out.row(1, 0)[0], out.row(2, 0)[0]};
+}
+
+// The result always has the background's luminance. Within the gamut its
+// colour difference from grey is the source's own (a grey source gives grey),
+// also for highlights beyond white; a colour that would leave 0...1 is pulled
+// toward grey instead, keeping its hue.
+TEST(ColorBlend, KeepsTheBackgroundLuminanceAndTheSourceColour) {
+    struct Case {
+        const char* what;
+        Rgb source, background;
+        bool clipped;
+    };
+    const Rgb vivid{0.05f, 0.1f, 0.95f};
+    const Case cases[] = {
+        {"within the gamut", {0.6f, 0.3f, 0.2f}, {0.35f, 0.4f, 0.5f}, false},
+        {"grey source", {0.7f, 0.7f, 0.7f}, {0.35f, 0.4f, 0.5f}, false},
+        {"highlights beyond white", {0.6f, 0.5f, 0.4f}, {2.4f, 2.0f, 1.6f}, false},
+        {"vivid blue on dark would need negative red and green", vivid, {0.05f, 0.05f, 0.05f}, true},
+        {"vivid blue on bright would need blue above 1", vivid, {0.95f, 0.9f, 0.92f}, true},
+    };
+    for (const Case& c : cases) {
+        const Rgb out = blendOne(c.source, c.background);
+        EXPECT_NEAR(lum(out), lum(c.background), 1e-5f) << c.what;
+        if (!c.clipped) {
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i] - lum(out), c.source[i] - lum(c.source), 1e-5f) << c.what;
+            continue;
+        }
+        EXPECT_GE(*std::min_element(out.begin(), out.end()), -1e-6f) << c.what;
+        EXPECT_LE(*std::max_element(out.begin(), out.end()), 1.0f + 1e-6f) << c.what;
+        // Same hue: the colour differences keep their ratios.
+        const float k = (out[2] - lum(out)) / (c.source[2] - lum(c.source));
+        EXPECT_GT(k, 0.0f) << c.what;
+        EXPECT_LT(k, 1.0f) << c.what;
+        EXPECT_NEAR(out[0] - lum(out), k * (c.source[0] - lum(c.source)), 1e-5f) << c.what;
+    }
+}
+
+TEST(ColorBlend, AppliesPerPixelAcrossTheImage) {
+    const PlanarImage source = planarFrom(37, 5, [](int c, int x, int) { return c == 0 ? 0.2 + 0.01 * x : 0.3; });
+    const PlanarImage background = planarFrom(37, 5, [](int, int, int y) { return 0.1 * (y + 1); });
+    const PlanarImage out = colorBlend(source, background);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 37; x += 6) {
+            const Rgb o{out.row(0, y)[x], out.row(1, y)[x], out.row(2, y)[x]};
+            EXPECT_NEAR(lum(o), 0.1f * (y + 1), 1e-5f) << x << "," << y;
+            EXPECT_NEAR(o[0] - o[1], 0.2f + 0.01f * x - 0.3f, 1e-5f) << x << "," << y;
+        }
+}
+
+// Colourful noise beyond the 0...1 gamut in places, so that the blend's
+// clipping takes part.
+PlanarImage colourfulNoise(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(-0.1f, 1.3f);
+    return planarFrom(w, h, [&](int, int, int) { return u(rng); });
+}
+
+PlanarImage colourBlurred(PlanarImage img, float sigma, int bandRows = 0) {
+    blurColor(img, sigma, bandRows);
+    return img;
+}
+
+TEST(BlurColor, IsTheBlendOfThePictureOverItsOwnBlur) {
+    std::vector<test::Shape> shapes(std::begin(test::awkwardShapes), std::end(test::awkwardShapes));
+    shapes.push_back({61, 47});
+    for (const auto [w, h] : shapes) {
+        const PlanarImage img = colourfulNoise(w, h, 4);
+        for (float sigma : {0.1f, 0.55f, 2.0f, 2.99f, 7.0f}) {
+            const PlanarImage expected = colorBlend(gaussianBlur(img, sigma), img);
+            EXPECT_TRUE(test::identical(colourBlurred(img, sigma), expected)) << w << "x" << h << " sigma " << sigma;
+        }
+    }
+}
+
+TEST(BlurColor, BandsInParallelGiveWhatOneBandGives) {
+    const PlanarImage img = colourfulNoise(45, 133, 6);
+    for (float sigma : {0.55f, 1.8f, 2.9f}) {
+        const PlanarImage single = colourBlurred(img, sigma, img.height());
+        for (int bandRows : {1, 5, 9, 24})
+            EXPECT_TRUE(test::identical(colourBlurred(img, sigma, bandRows), single))
+                << sigma << " in bands of " << bandRows;
     }
 }
 
