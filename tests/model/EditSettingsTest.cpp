@@ -15,9 +15,6 @@
 #include <functional>
 #include <set>
 
-// Settings name only the fields a test changes; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace ombrel {
 namespace {
 

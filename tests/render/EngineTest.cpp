@@ -12,9 +12,6 @@
 #include <vector>
 #include <random>
 
-// Settings name only the fields a test changes; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace ombrel {
 namespace {
 

@@ -8,9 +8,6 @@
 #include <iterator>
 #include <variant>
 
-// Settings name only the fields a test changes; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace ombrel {
 namespace {
 

@@ -8,7 +8,6 @@
 #include <clocale>
 
 // Properties name only the fields a test sets; the others stay absent.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace ombrel {
 namespace {

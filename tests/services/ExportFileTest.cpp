@@ -22,9 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Settings name only the fields a test changes; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace ombrel {
 namespace {
 

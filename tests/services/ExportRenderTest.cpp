@@ -23,9 +23,6 @@
 #include <memory>
 #include <string>
 
-// Settings name only the fields a test changes; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace ombrel {
 namespace {
 
