@@ -3,7 +3,6 @@
 #include "TempDir.h"
 #include "TestData.h"
 
-#include "imageio/ImageLoader.h"
 #include "imageio/RawDecoder.h"
 #include "imageio/RawToneCurve.h"
 #include "render/Orientation.h"
@@ -154,19 +153,6 @@ TEST(RawDecoder, ReducedDecodesHaveTheExactScaledSize) {
     const auto crw = OMBREL_MUST(RawDecoder::decode(shared(test::crwFile), 0.4, {}));
     EXPECT_EQ(crw.image.width(), 925);
     EXPECT_EQ(crw.image.height(), 688);
-}
-
-TEST(RawDecoder, TheLoaderTakesUpperCaseExtensionsAndGetsTheFullSizeAndDefaults) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    const fs::path copy = write(dir, "IMG_1.DNG", bytesOf(test::dngFile));
-    const auto loaded = OMBREL_MUST(ImageLoader::load(copy, 800.0, {}, PixelSize{1600, 1200}));
-    EXPECT_EQ(loaded.image->width(), 800);
-    EXPECT_EQ(loaded.image->height(), 600);
-    EXPECT_DOUBLE_EQ(loaded.scale, 0.5);
-    EXPECT_EQ(loaded.fullSize, (PixelSize{1600, 1200}));
-    ASSERT_TRUE(loaded.rawDefaults);
-    EXPECT_EQ(loaded.rawDefaults->appleBoost, true);
 }
 
 // ISO 50, a camera and fixed lens lensfun knows: every option at its default,
