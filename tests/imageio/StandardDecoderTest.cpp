@@ -6,6 +6,7 @@
 #include "imageio/ColorProfile.h"
 #include "imageio/FileBytes.h"
 #include "imageio/HeifDecoder.h"
+#include "imageio/ImageLoader.h"
 #include "imageio/JpegDecoder.h"
 #include "imageio/JpegMarkers.h"
 #include "imageio/MetadataReader.h"
@@ -535,6 +536,7 @@ TEST(StandardDecoderFailure, DamagedAndCutFilesGiveWhatDecodes) {
     }
 }
 
+// Through the loader too, which sends a .dng to the RAW decoder.
 TEST(StandardDecoderFailure, NonImagesGiveNothing) {
     const test::TempDir dir;
     std::mt19937 rng(7);
@@ -547,6 +549,8 @@ TEST(StandardDecoderFailure, NonImagesGiveNothing) {
         const auto file = dir / name;
         EXPECT_FALSE(StandardDecoder::properties(file) || StandardDecoder::decodeFull(file) ||
                      StandardDecoder::decodeReduced(file, 100) || StandardDecoder::thumbnail(file, 100)) << name;
+        EXPECT_FALSE(ImageLoader::pixelSize(file) || ImageLoader::load(file, 100.0, {}, std::nullopt) ||
+                     ImageLoader::load(file, std::nullopt, {}, std::nullopt) || ImageLoader::thumbnail(file, 100)) << name;
     }
     EXPECT_FALSE(StandardDecoder::decodeReduced(dir / "missing.jpg", 0));
 }
