@@ -1,3 +1,4 @@
+#include "ExportReadBack.h"
 #include "ImageStats.h"
 #include "Must.h"
 #include "TempDir.h"
@@ -176,29 +177,6 @@ TEST(StandardDecoderJpeg, ReducedDecodeHasTheExactFittedSizeAndTheFullDecodesLoo
     }
 }
 
-// Raw samples as libpng stores them (16-bit made native-endian), for comparing
-// the decoder's precision against.
-std::vector<std::uint16_t> rawPngSamples(const fs::path& file, int& channels) {
-    std::vector<std::uint16_t> samples;
-    FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return samples;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, f);
-    png_read_png(png, info, PNG_TRANSFORM_SWAP_ENDIAN, nullptr);
-    const int width = static_cast<int>(png_get_image_width(png, info));
-    const int height = static_cast<int>(png_get_image_height(png, info));
-    const bool wide = png_get_bit_depth(png, info) == 16;
-    channels = png_get_channels(png, info);
-    png_bytepp rows = png_get_rows(png, info);
-    for (int y = 0; y < height; ++y)
-        for (int i = 0; i < width * channels; ++i)
-            samples.push_back(wide ? reinterpret_cast<const std::uint16_t*>(rows[y])[i] : rows[y][i]);
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    return samples;
-}
-
 TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
     OMBREL_REQUIRE_TESTDATA();
     struct Case {
@@ -207,20 +185,18 @@ TEST(StandardDecoderPng, SamplesSurviveAtTheirFullPrecision) {
     };
     for (const Case c : {Case{"png/rgb16_photo_from_CRW_0104.png", 65535}, Case{"png/pngsuite_basn2c16_rgb16.png", 65535},
                          Case{"png/rgb8_with_exif_chunk.png", 255}}) {
-        int channels = 0;
-        const auto raw = rawPngSamples(photo(c.name), channels);
-        ASSERT_EQ(channels, 3) << c.name;
+        const auto stored = OMBREL_MUST(test::readPng(photo(c.name)));
+        ASSERT_EQ(stored.channels, 3) << c.name;
         const auto image = OMBREL_MUST(StandardDecoder::decodeFull(photo(c.name)));
-        ASSERT_EQ(raw.size(), static_cast<std::size_t>(image.width()) * image.height() * 3) << c.name;
+        ASSERT_EQ(std::pair(stored.width, stored.height), sizeOf(image)) << c.name;
         double worst = 0;
         int between8BitSteps = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 for (int ch = 0; ch < 3; ++ch) {
-                    const std::uint16_t stored = raw[(static_cast<std::size_t>(y) * image.width() + x) * 3 + ch];
                     const double back = ops::srgbEncode(image.pixel(x, y)[ch]) * c.unit;
-                    worst = std::max(worst, std::abs(back - stored));
-                    if (c.unit > 255 && stored % 257 != 0) ++between8BitSteps;
+                    worst = std::max(worst, std::abs(back - stored.sample(x, y, ch)));
+                    if (c.unit > 255 && stored.sample(x, y, ch) % 257 != 0) ++between8BitSteps;
                 }
         // Within half a stored step: an 8-bit detour would miss by up to 128.
         EXPECT_LT(worst, 0.5) << c.name;
