@@ -159,28 +159,6 @@ TEST(ImageLoader, ProxyDecodesHandOverOneUprightLook) {
     }
 }
 
-// The photo stored 1200 x 1800 with its EXIF orientation set to each value:
-// the five to eight lie on their side, the others stand as stored.
-TEST(ImageLoader, EveryOrientationGivesItsUprightSize) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    const std::string stored = test::readFile(photo("jpeg/orientation_6_Landscape_6.jpg"));
-    // The orientation entry of the EXIF block (tag 0x0112, type SHORT, count 1)
-    // in either byte order; its value follows the 8-byte head.
-    const std::size_t little = stored.find(std::string("\x12\x01\x03\x00\x01\x00\x00\x00", 8));
-    const std::size_t big = stored.find(std::string("\x01\x12\x00\x03\x00\x00\x00\x01", 8));
-    ASSERT_TRUE(little != std::string::npos || big != std::string::npos);
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        std::string turned = stored;
-        if (little != std::string::npos) turned[little + 8] = static_cast<char>(orientation);
-        else turned[big + 9] = static_cast<char>(orientation);
-        const fs::path file = dir / ("o" + std::to_string(orientation) + ".jpg");
-        test::writeFile(file, turned);
-        const PixelSize upright = orientation >= 5 ? PixelSize{1800, 1200} : PixelSize{1200, 1800};
-        EXPECT_EQ(ImageLoader::pixelSize(file), upright) << orientation;
-    }
-}
-
 // Exiv2, libheif, lcms2 and LibRaw keep shared state: calls on many threads at
 // once give what one call at a time gives.
 TEST(ImageLoader, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {

@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -70,22 +71,41 @@ std::string withPngOrientation(std::string png, int orientation) {
     return png.replace(data + 26, 4, test::be(test::crc32(png.substr(type, 4 + 26)), 4));
 }
 
+// The JPEG with its EXIF orientation entry (tag 0x0112, type SHORT, count 1,
+// in either byte order; the value follows the 8-byte head) changed.
+std::string withJpegOrientation(std::string jpeg, int orientation) {
+    const std::size_t little = jpeg.find(std::string("\x12\x01\x03\x00\x01\x00\x00\x00", 8));
+    const std::size_t big = jpeg.find(std::string("\x01\x12\x00\x03\x00\x00\x00\x01", 8));
+    if (little != std::string::npos) jpeg[little + 8] = static_cast<char>(orientation);
+    else if (big != std::string::npos) jpeg[big + 9] = static_cast<char>(orientation);
+    else return {};
+    return jpeg;
+}
+
 // Every orientation, the mirrored and transposed ones (2, 4, 5, 7) that no
-// camera photo here has included.
-TEST(StandardDecoderOrientation, PngExifOrientationIsAppliedToo) {
+// camera photo here has included, in a JPEG's EXIF block and a PNG's eXIf
+// chunk: the upright size and exactly the stored pixels turned.
+TEST(StandardDecoderOrientation, EveryExifOrientationGivesTheStoredPictureTurned) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
-    const auto original = photo("png/rgb8_with_exif_chunk.png");
-    const auto stored = OMBREL_MUST(StandardDecoder::decodeFull(original));
-    for (int orientation = 2; orientation <= 8; ++orientation) {
-        const auto turned = dir / ("turned" + std::to_string(orientation) + ".png");
-        test::writeFile(turned, withPngOrientation(test::readFile(original), orientation));
-        ASSERT_EQ(StandardDecoder::properties(turned)->orientation, orientation);
-
-        const auto upright = OMBREL_MUST(StandardDecoder::decodeFull(turned));
-        const Image expected = applyOrientation(stored, orientation);
-        ASSERT_EQ(sizeOf(upright), sizeOf(expected)) << orientation;
-        EXPECT_EQ(std::memcmp(upright.data(), expected.data(), expected.byteCount()), 0) << orientation;
+    const std::pair<const char*, std::string (*)(std::string, int)> files[] = {
+        {"jpeg/orientation_6_Landscape_6.jpg", withJpegOrientation},  // stored 1200 x 1800
+        {"png/rgb8_with_exif_chunk.png", withPngOrientation}};
+    for (const auto& [name, turn] : files) {
+        const std::string bytes = test::readFile(photo(name));
+        std::optional<Image> stored;
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(std::string(name) + " turned " + std::to_string(orientation));
+            const auto turned = dir / ("turned" + std::to_string(orientation) + fs::path(name).extension().string());
+            test::writeFile(turned, turn(bytes, orientation));
+            ASSERT_EQ(StandardDecoder::properties(turned)->orientation, orientation);
+            const auto upright = OMBREL_MUST(StandardDecoder::decodeFull(turned));
+            if (!stored) stored = upright;
+            const Image expected = applyOrientation(*stored, orientation);
+            ASSERT_EQ(sizeOf(upright), sizeOf(expected));
+            EXPECT_EQ(ImageLoader::pixelSize(turned), (PixelSize{double(expected.width()), double(expected.height())}));
+            EXPECT_EQ(std::memcmp(upright.data(), expected.data(), expected.byteCount()), 0);
+        }
     }
 }
 
