@@ -4,6 +4,7 @@
 #include "TestData.h"
 
 #include "imageio/RawDecoder.h"
+#include "imageio/RawNoiseAmounts.h"
 #include "imageio/RawToneCurve.h"
 #include "render/Orientation.h"
 
@@ -144,53 +145,48 @@ TEST(RawDecoder, ReducedDecodesHaveTheExactScaledSize) {
     EXPECT_EQ(crw.image.height(), 688);
 }
 
-// ISO 50, a camera and fixed lens lensfun knows: every option at its default,
-// and asking for a default explicitly changes nothing.
-TEST(RawDecoder, ReportsTheDefaultsOfEachFileAndExplicitDefaultsChangeNothing) {
-    OMBREL_REQUIRE_TESTDATA();
-    const RawOptions expected = Options().lum(0).colour(0).moire(0).lens(true).boost(true);
-    const auto crw = OMBREL_MUST(RawDecoder::decode(shared(test::crwFile), 0.25, {}));
-    EXPECT_EQ(crw.defaults, expected);
-    const auto plain = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.25, {}));
-    EXPECT_EQ(plain.defaults, expected);
-    const RawOptions explicitDefaults[] = {Options().lum(0), Options().colour(0), Options().moire(0),
-                                           Options().lens(true), Options().boost(true)};
-    for (const RawOptions& options : explicitDefaults) {
-        const auto result = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.25, options));
-        expectSamePicture(result.image, plain.image);
-        EXPECT_EQ(result.defaults, plain.defaults) << "defaults are reported before the options";
-    }
-}
-
-// Defaults follow the file: its ISO, and whether lensfun knows its camera.
-TEST(RawDecoder, HighIsoRaisesTheNoiseReductionDefaultsAndUnknownCamerasGetNoLensProfile) {
+// Defaults follow the file: at ISO 50, with a camera and fixed lens lensfun
+// knows, every option is at its default; ISO 3200 raises the noise
+// reductions; a camera lensfun does not know gets no lens profile, even when
+// asked. Options that restate a default change nothing, and the defaults are
+// reported before the options.
+TEST(RawDecoder, DefaultsFollowTheFileAndOptionsThatRestateThemChangeNothing) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
-    DngBytes dng(bytesOf(test::dngFile));
-    dng.setIso(3200);
-    const fs::path highIso = write(dir, "iso3200.dng", dng.bytes());
-
-    const auto base = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.5, {}));
-    const auto byDefault = OMBREL_MUST(RawDecoder::decode(highIso, 0.5, {}));
-    const auto without = OMBREL_MUST(RawDecoder::decode(highIso, 0.5, Options().lum(0).colour(0)));
-    EXPECT_GT(*byDefault.defaults.lumNR, 0.0);
-    EXPECT_GT(*byDefault.defaults.colorNR, 0.0);
-    EXPECT_EQ(*byDefault.defaults.moire, 0.0);
-    // The ISO changes the defaults and nothing else.
-    expectSamePicture(without.image, base.image);
-    EXPECT_GT(test::meanAbsDifference(byDefault.image, base.image), 1e-4);
-
-    dng = DngBytes(bytesOf(test::dngFile));
-    dng.replaceText("PowerShot S40", "PowerShot X99");  // a camera lensfun does not know
-    const fs::path unknown = write(dir, "unknown.dng", dng.bytes());
-
-    const auto plain = OMBREL_MUST(RawDecoder::decode(unknown, 0.25, {}));
-    EXPECT_FALSE(plain.defaults.lensProfile);
-    for (bool lens : {true, false}) {
-        const auto result = OMBREL_MUST(RawDecoder::decode(unknown, 0.25, Options().lens(lens)));
-        expectSamePicture(result.image, plain.image);
-        EXPECT_FALSE(result.defaults.lensProfile);
+    DngBytes iso(bytesOf(test::dngFile)), camera(bytesOf(test::dngFile));
+    iso.setIso(3200);
+    camera.replaceText("PowerShot S40", "PowerShot X99");
+    const RawOptions plain = Options().lum(0).colour(0).moire(0).lens(true).boost(true);
+    const RawOptions noisy = Options{plain}.lum(raw::defaultLuminanceAmount(3200)).colour(raw::defaultColorAmount(3200));
+    RawOptions noLens = plain;
+    noLens.lensProfile.reset();
+    const struct {
+        fs::path file;
+        RawOptions defaults;
+        std::vector<RawOptions> restating;
+    } cases[] = {
+        {shared(test::crwFile), plain, {}},
+        {shared(test::dngFile), plain,
+         {Options().lum(0), Options().colour(0), Options().moire(0), Options().lens(true), Options().boost(true)}},
+        {write(dir, "iso3200.dng", iso.bytes()), noisy, {}},
+        {write(dir, "unknown.dng", camera.bytes()), noLens, {Options().lens(true), Options().lens(false)}},
+    };
+    std::vector<Image> byDefault;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto decoded = OMBREL_MUST(RawDecoder::decode(c.file, 0.25, {}));
+        EXPECT_EQ(decoded.defaults, c.defaults);
+        for (const RawOptions& options : c.restating) {
+            const auto result = OMBREL_MUST(RawDecoder::decode(c.file, 0.25, options));
+            expectSamePicture(result.image, decoded.image);
+            EXPECT_EQ(result.defaults, c.defaults);
+        }
+        byDefault.push_back(decoded.image);
     }
+    // The ISO changes the defaults and nothing else.
+    const auto without = OMBREL_MUST(RawDecoder::decode(cases[2].file, 0.25, Options().lum(0).colour(0)));
+    expectSamePicture(without.image, byDefault[1]);
+    EXPECT_GT(test::meanAbsDifference(byDefault[2], byDefault[1]), 1e-4);
 }
 
 TEST(RawDecoder, NoiseReductionSmoothsAFlatWall) {
