@@ -493,14 +493,16 @@ TEST(StandardDecoderHeif, TenBitSamplesAreWidenedToTheirFullRange) {
     const auto file = dir / "deep.heic";
     HeicPicture picture;
     picture.bits = 10;
-    picture.pixel = [](int, int) { return std::array{800, 400, 100}; };
+    picture.pixel = [](int x, int) { return x < 32 ? std::array{800, 400, 100} : std::array{1023, 1023, 1023}; };
     if (!writeHeic(file, picture)) GTEST_SKIP() << "no HEVC encoder";
     const auto image = StandardDecoder::decodeFull(file);
     if (!image) GTEST_SKIP() << "the HEVC encoder cannot write 10-bit files";
-    const Rgb mean = meanOf(*image, 0.25, 0.25, 0.75, 0.75);
+    const Rgb mean = meanOf(*image, 0.1, 0.25, 0.4, 0.75);
     // Lossy coding of a flat colour stays within a few 10-bit steps.
     for (const auto& [linear, stored] : {std::pair{mean.r, 800}, {mean.g, 400}, {mean.b, 100}})
         EXPECT_NEAR(ops::srgbEncode(static_cast<float>(linear)) * 1023, stored, 4);
+    // White is full white, not a step below it.
+    EXPECT_EQ(image->pixel(48, 16)[0], 1.0f);
 }
 
 // Damaged test files and photos cut short give what decodes (their sizes:
