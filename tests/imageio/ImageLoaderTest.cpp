@@ -1,12 +1,17 @@
 #include "ImageStats.h"
+#include "Must.h"
 #include "TempDir.h"
 #include "TestData.h"
 
 #include "imageio/ImageLoader.h"
+#include "render/Resample.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <set>
+#include <string_view>
 #include <thread>
 
 namespace ombrel {
@@ -16,109 +21,120 @@ namespace fs = std::filesystem;
 
 fs::path photo(const std::string& relative) { return *test::testDataDir() / relative; }
 
-// The loader's sizes are upright, and its proxies carry the full size and
-// their scale whichever decoder made them.
-TEST(ImageLoader, ProxiesAreUprightWithTheirFullSizeAndScale) {
+template <typename Picture>
+std::pair<int, int> sizeOf(const Picture& image) { return {image.width(), image.height()}; }
+
+// Every sampled pixel finite, alpha 1 (none of the test photos has
+// transparency; resampling may leave it a rounding step off).
+void expectPlainWorkingImage(const Image& image) {
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7) {
+            const float* p = image.pixel(x, y);
+            ASSERT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]));
+            ASSERT_NEAR(p[3], 1.0f, 1e-5f);
+        }
+}
+
+// Every test file through the loader: the upright size its properties
+// promise, and full, reduced and thumbnail decodes of that size, whichever
+// decoder reads it. The turned landscape files show one upright scene; a
+// reduced decode hands over an early look on its way.
+TEST(ImageLoader, EveryPhotoLoadsUprightAtThePromisedSizeAndScale) {
     OMBREL_REQUIRE_TESTDATA();
     struct Case {
         const char* file;
-        std::optional<double> maxSide;
-        PixelSize fullSize;
-        int width, height;
-        double scale;
+        int width, height;  // upright
+        int orientation;
+        double maxSide;  // of a reduced load; 0: none
+        std::pair<int, int> reduced;
         const char* why;
     };
     const Case cases[] = {
-        {"jpeg/canon_eos_rp_MG_0633.jpg", 900, {4160, 2768}, 900, 599, 900.0 / 4160, "reduced JPEG"},
-        {"jpeg/canon_eos_rp_MG_0633.jpg", 1000, {4160, 2768}, 1040, 692, 0.25, "its quarter size kept"},
-        {"jpeg/orientation_6_Landscape_6.jpg", 900, {1800, 1200}, 900, 600, 0.5, "quarter-turned"},
-        {"heic/iphone_xr_IMG_3578.heic", 1000, {4032, 3024}, 1000, 750, 1000.0 / 4032, "HEIF"},
-        {"jpeg/orientation_8_Landscape_8.jpg", 2800, {1800, 1200}, 1800, 1200, 1.0, "below the limit: read whole"},
-        {"png/rgb16_photo_from_CRW_0104.png", std::nullopt, {800, 595}, 800, 595, 1.0, "full read"},
+        {"jpeg/orientation_1_Landscape_1.jpg", 1800, 1200, 1, 900, {900, 600}, "the scene the turned ones show"},
+        {"jpeg/orientation_3_Landscape_3.jpg", 1800, 1200, 3, 256, {256, 171}, "half turn, resampled"},
+        {"jpeg/orientation_6_Landscape_6.jpg", 1800, 1200, 6, 900, {900, 600}, "quarter turn, halved"},
+        {"jpeg/orientation_8_Landscape_8.jpg", 1800, 1200, 8, 600, {600, 400}, "quarter turn, halved, resampled"},
+        {"jpeg/canon_eos_rp_MG_0633.jpg", 4160, 2768, 1, 900, {900, 599}, "a quarter, resampled"},
+        {"jpeg/canon_eos_rp_MG_0633.jpg", 4160, 2768, 1, 1000, {1040, 692}, "its quarter kept, under a tenth larger"},
+        {"jpeg/sony_slt_a57_DSC8833.jpg", 2448, 1624, 1, 256, {256, 170}, "a second camera's JPEG"},
+        {"jpeg/canon_eos_7d_lens_only_in_xmp_aux.jpg", 600, 900, 1, 5000, {600, 900}, "small enough: not enlarged"},
+        {"jpeg/progressive_panasonic_dmc_lc70.jpg", 1280, 960, 1, 256, {256, 192}, "progressive"},
+        {"jpeg/cmyk_pil_sample_cmyk.jpg", 100, 100, 1, 300, {100, 100}, "CMYK, smaller than the limit"},
+        {"jpeg/grayscale_orientation6_derived.jpg", 840, 557, 6, 256, {256, 170}, "grey, turned"},
+        {"heic/iphone_xr_IMG_3578.heic", 4032, 3024, 1, 1000, {1000, 750}, "HEIF"},
+        {"png/rgb8_with_exif_chunk.png", 512, 512, 1, 256, {256, 256}, "orientation in eXIf"},
+        {"png/rgb16_photo_from_CRW_0104.png", 800, 595, 1, 256, {256, 190}, "16-bit"},
+        {"png/pngsuite_basn2c16_rgb16.png", 32, 32, 1, 16, {16, 16}, "16-bit, tiny, and smaller than its look"},
+        {"bad/truncated_60pct_canon_350d_MG_9380.jpg", 2496, 1664, 1, 256, {256, 171}, "cut short"},
+        {"bad/corrupt_exif_olympus_u1020.jpg", 3648, 2736, 1, 800, {800, 600}, "corrupt EXIF"},
+        // Exiv2 alone sees the CRW's 2272 x 1704 JPEG-sized record; LibRaw develops 2312 x 1720.
+        {"raw/canon_powershot_s40_CRW_0113.crw", 2312, 1720, 1, 0, {}, "not a file the app lists: sized only"},
+        {"raw/canon_powershot_s40_crop_from_CRW_0117.dng", 1600, 1200, 1, 800, {800, 600}, "DNG, half size"},
+        {"raw/canon_powershot_s40_colorchart_CRW_0104.dng", 2312, 1720, 1, 578, {578, 430}, "DNG, a quarter"},
     };
+    std::set<fs::path> listed;
+    std::optional<Image> scene;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.why);
-        EXPECT_EQ(ImageLoader::pixelSize(photo(c.file)), c.fullSize);
-        const auto loaded = ImageLoader::load(photo(c.file), c.maxSide, {}, std::nullopt);
-        ASSERT_TRUE(loaded && loaded->image);
-        EXPECT_EQ(loaded->fullSize, c.fullSize);
-        EXPECT_EQ(loaded->image->width(), c.width);
-        EXPECT_EQ(loaded->image->height(), c.height);
-        EXPECT_DOUBLE_EQ(loaded->scale, c.scale);
-        EXPECT_FALSE(loaded->rawDefaults);
-    }
-    const auto turned = ImageLoader::load(photo("jpeg/orientation_6_Landscape_6.jpg"), 900, {}, std::nullopt);
-    const auto plain = ImageLoader::load(photo("jpeg/orientation_1_Landscape_1.jpg"), 900, {}, std::nullopt);
-    ASSERT_TRUE(turned && plain);
-    EXPECT_LT(test::quadrantDifference(*turned->image, *plain->image), 0.02);
-    // A full read reports what it decoded, whatever the caller believed.
-    const auto withKnown =
-        ImageLoader::load(photo("png/rgb16_photo_from_CRW_0104.png"), std::nullopt, {}, PixelSize{400, 300});
-    ASSERT_TRUE(withKnown);
-    EXPECT_EQ(withKnown->fullSize, (PixelSize{800, 595}));
-}
+        SCOPED_TRACE(std::string(c.file) + ": " + c.why);
+        listed.insert(photo(c.file));
+        const PixelSize upright{double(c.width), double(c.height)};
+        const auto props = OMBREL_MUST(ImageLoader::properties(photo(c.file)));
+        EXPECT_EQ(props.orientation, c.orientation);
+        EXPECT_EQ(ImageLoader::pixelSize(photo(c.file)), upright);
+        if (c.maxSide == 0) continue;
 
-// The photo stored 1200 x 1800 with its EXIF orientation set to each value:
-// the five to eight lie on their side, the others stand as stored.
-// A proxy's decode hands over one upright look on its way, which shows the
-// same picture as the file's own thumbnail; a RAW file's decode hands none.
-TEST(ImageLoader, ProxyDecodesHandOverOneUprightLook) {
-    OMBREL_REQUIRE_TESTDATA();
-    const struct {
-        const char* file;
-        double maxSide;
-        bool look;
-    } cases[] = {
-        {"jpeg/canon_eos_rp_MG_0633.jpg", 2800, true},        // read whole
-        {"jpeg/orientation_6_Landscape_6.jpg", 900, true},    // halved, turned
-        {"jpeg/cmyk_pil_sample_cmyk.jpg", 300, true},         // CMYK, smaller than the look
-        {"png/rgb16_photo_from_CRW_0104.png", 700, true},     // 16-bit
-        {"heic/iphone_xr_IMG_3578.heic", 2800, true},
-        {"raw/canon_powershot_s40_crop_from_CRW_0117.dng", 2800, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
         std::vector<Bitmap8> looks;
         const EarlyLook early{160, [&](Bitmap8 look) { looks.push_back(std::move(look)); }};
-        ASSERT_TRUE(ImageLoader::load(photo(c.file), c.maxSide, {}, std::nullopt, early));
-        ASSERT_EQ(looks.size(), c.look ? 1u : 0u);
-        if (!c.look) continue;
-        const auto thumbnail = ImageLoader::thumbnail(photo(c.file), 160);
-        ASSERT_TRUE(thumbnail);
-        EXPECT_NEAR(looks[0].width(), thumbnail->width(), 1);
-        EXPECT_NEAR(looks[0].height(), thumbnail->height(), 1);
-        EXPECT_LT(test::quadrantDifference(looks[0], *thumbnail), 6);
-    }
-}
+        const auto reduced = OMBREL_MUST(ImageLoader::load(photo(c.file), c.maxSide, {}, std::nullopt, early));
+        EXPECT_EQ(sizeOf(*reduced.image), c.reduced);
+        EXPECT_EQ(reduced.fullSize, upright);
+        EXPECT_DOUBLE_EQ(reduced.scale, double(c.reduced.first) / c.width);
+        expectPlainWorkingImage(*reduced.image);
+        const bool raw = std::string_view(c.file).starts_with("raw/");
+        EXPECT_EQ(bool(reduced.rawDefaults), raw);
+        ASSERT_EQ(looks.size(), raw ? 0u : 1u) << "one early look on the way; a RAW decode hands none";
+        if (raw) continue;  // full RAW decodes and their previews: RawDecoderTest
 
-TEST(ImageLoader, EveryOrientationGivesItsUprightSize) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    const std::string stored = test::readFile(photo("jpeg/orientation_6_Landscape_6.jpg"));
-    // The orientation entry of the EXIF block (tag 0x0112, type SHORT, count 1)
-    // in either byte order; its value follows the 8-byte head.
-    const std::size_t little = stored.find(std::string("\x12\x01\x03\x00\x01\x00\x00\x00", 8));
-    const std::size_t big = stored.find(std::string("\x01\x12\x00\x03\x00\x00\x00\x01", 8));
-    ASSERT_TRUE(little != std::string::npos || big != std::string::npos);
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        std::string turned = stored;
-        if (little != std::string::npos) turned[little + 8] = static_cast<char>(orientation);
-        else turned[big + 9] = static_cast<char>(orientation);
-        const fs::path file = dir / ("o" + std::to_string(orientation) + ".jpg");
-        test::writeFile(file, turned);
-        const PixelSize upright = orientation >= 5 ? PixelSize{1800, 1200} : PixelSize{1200, 1800};
-        EXPECT_EQ(ImageLoader::pixelSize(file), upright) << orientation;
-    }
-}
+        const auto full = OMBREL_MUST(ImageLoader::load(photo(c.file), std::nullopt, {}, std::nullopt));
+        EXPECT_EQ(sizeOf(*full.image), std::pair(c.width, c.height));
+        EXPECT_EQ(full.fullSize, upright);
+        EXPECT_EQ(full.scale, 1.0);
+        expectPlainWorkingImage(*full.image);
+        const auto thumb = OMBREL_MUST(ImageLoader::thumbnail(photo(c.file), 320));
+        EXPECT_EQ(sizeOf(thumb), fitWithin(c.width, c.height, 320));
+        // The early look is upright and shows what the file's own thumbnail shows.
+        const auto lookSize = fitWithin(c.width, c.height, 160);
+        EXPECT_NEAR(looks[0].width(), lookSize.first, 1);
+        EXPECT_NEAR(looks[0].height(), lookSize.second, 1);
+        EXPECT_LT(test::quadrantDifference(looks[0], thumb), 6);
 
-TEST(ImageLoader, UnreadableFilesHaveNoSizeAndLoadNothing) {
+        if (!std::string_view(c.file).starts_with("jpeg/orientation_")) continue;
+        if (!scene) {
+            // The scene differs between quadrants, so a wrong turn cannot pass unnoticed.
+            scene = *full.image;
+            const auto q = test::quadrants(*scene);
+            EXPECT_GT(test::distance(q[0], q[3]), 0.05);
+            EXPECT_GT(test::distance(q[1], q[2]), 0.05);
+        }
+        EXPECT_LT(test::quadrantDifference(*full.image, *scene), 0.02);
+        EXPECT_LT(test::quadrantDifference(*reduced.image, *scene), 0.02);
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(*test::testDataDir())) {
+        const bool photoFile = entry.is_regular_file() && entry.path().extension() != ".md";
+        EXPECT_TRUE(!photoFile || listed.count(entry.path())) << entry.path() << " has no row";
+    }
+
+    // A full read reports what it decoded, whatever the caller believed; a
+    // RAW load takes the caller's size, and its extension in any case.
+    const auto withKnown = ImageLoader::load(photo("png/rgb16_photo_from_CRW_0104.png"), std::nullopt, {}, PixelSize{400, 300});
+    EXPECT_EQ(OMBREL_MUST(withKnown).fullSize, (PixelSize{800, 595}));
     const test::TempDir dir;
-    test::writeFile(dir / "noise.png", std::string(4000, '\x42'));
-    EXPECT_FALSE(ImageLoader::pixelSize(dir / "noise.png"));
-    EXPECT_FALSE(ImageLoader::pixelSize(dir / "missing.jpg"));
-    EXPECT_FALSE(ImageLoader::load(dir / "noise.png", 2800, {}, std::nullopt));
-    EXPECT_FALSE(ImageLoader::load(dir / "noise.png", std::nullopt, {}, std::nullopt));
-    EXPECT_FALSE(ImageLoader::load(dir / "missing.heic", 2800, {}, std::nullopt));
+    const auto dng = test::copyTestFile("raw/canon_powershot_s40_crop_from_CRW_0117.dng", dir.path());
+    fs::rename(dng, dir / "IMG_1.DNG");
+    const auto known = OMBREL_MUST(ImageLoader::load(dir / "IMG_1.DNG", 800.0, {}, PixelSize{1601, 1201}));
+    EXPECT_EQ(known.fullSize, (PixelSize{1601, 1201}));
+    ASSERT_TRUE(known.rawDefaults);
+    EXPECT_EQ(known.rawDefaults->appleBoost, true);
 }
 
 // Exiv2, libheif, lcms2 and LibRaw keep shared state: calls on many threads at

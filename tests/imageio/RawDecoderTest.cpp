@@ -3,8 +3,8 @@
 #include "TempDir.h"
 #include "TestData.h"
 
-#include "imageio/ImageLoader.h"
 #include "imageio/RawDecoder.h"
+#include "imageio/RawNoiseAmounts.h"
 #include "imageio/RawToneCurve.h"
 #include "render/Orientation.h"
 
@@ -56,53 +56,36 @@ void expectSamePicture(const Picture& a, const Picture& b, double tolerance = 0)
 // turned one.
 std::vector<double> upsideDown(const std::vector<double>& grid) { return {grid.rbegin(), grid.rend()}; }
 
+// The CRW's preview is the camera's own JPEG: the decode matches its grey wall
+// closely, its colour, and its picture block by block. (The DNG's preview, which
+// LibRaw rendered, is compared with the decoded thumbnail: RawThumbnail.)
 TEST(RawDecoder, DefaultLookMatchesTheCamerasOwnPreview) {
     OMBREL_REQUIRE_TESTDATA();
-    struct Case {
-        std::string file;
-        Bitmap8 preview;
-        int width, height;
-        Rect grey;      // where brightness is compared, in the decode's pixels
-        double stops;   // how far it may lie from the preview's
-    };
-    std::vector<Case> cases;
-    // The crop's preview was rendered by LibRaw with its automatic brightness
-    // and shows no grey: the whole frame, loosely.
-    cases.push_back({test::dngFile, DngBytes(bytesOf(test::dngFile)).ifd0Preview(), 1600, 1200, {0, 0, 1600, 1200}, 0.75});
-    // The CRW's preview is the camera's own JPEG: its grey wall, closely.
-    auto crwPreview = test::largestEmbeddedJpeg(bytesOf(test::crwFile));
-    ASSERT_TRUE(crwPreview);
-    ASSERT_EQ(crwPreview->width(), 640);
-    cases.push_back({test::crwFile, std::move(*crwPreview), 2312, 1720, crwWall, 0.25});
+    const auto preview = OMBREL_MUST(test::largestEmbeddedJpeg(bytesOf(test::crwFile)));
+    ASSERT_EQ(preview.width(), 640);
+    const Image image = OMBREL_MUST(RawDecoder::decode(shared(test::crwFile), 1.0, {})).image;
+    ASSERT_EQ(image.width(), 2312);
+    ASSERT_EQ(image.height(), 1720);
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7) ASSERT_EQ(image.pixel(x, y)[3], 1.0f);
 
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        const auto result = OMBREL_MUST(RawDecoder::decode(shared(c.file), 1.0, {}));
-        const Image& image = result.image;
-        ASSERT_EQ(image.width(), c.width);
-        ASSERT_EQ(image.height(), c.height);
-        for (int y = 0; y < image.height(); y += 7)
-            for (int x = 0; x < image.width(); x += 7) ASSERT_EQ(image.pixel(x, y)[3], 1.0f);
+    const double k = 640.0 / 2312;
+    const Rect previewWall{static_cast<int>(crwWall.x * k), static_cast<int>(crwWall.y * k),
+                           static_cast<int>(crwWall.width * k), static_cast<int>(crwWall.height * k)};
+    EXPECT_NEAR(std::log2(test::meanColour(image, crwWall).luminance() / test::meanColour(preview, previewWall).luminance()),
+                0.0, 0.25)
+        << "exposure in EV";
+    const Rgb d = test::meanColour(image).normalised(), p = test::meanColour(preview).normalised();
+    for (const double shareRatio : {d.r / p.r, d.g / p.g, d.b / p.b}) EXPECT_NEAR(shareRatio, 1.0, 0.10) << "r, g, b share";
 
-        const double k = static_cast<double>(c.preview.width()) / c.width;
-        const Rect previewGrey{static_cast<int>(c.grey.x * k), static_cast<int>(c.grey.y * k),
-                               static_cast<int>(c.grey.width * k), static_cast<int>(c.grey.height * k)};
-        EXPECT_NEAR(std::log2(test::meanColour(image, c.grey).luminance() /
-                              test::meanColour(c.preview, previewGrey).luminance()),
-                    0.0, c.stops)
-            << "exposure in EV";
-        const Rgb decoded = test::meanColour(image), preview = test::meanColour(c.preview);
-        const Rgb d = decoded.normalised(), p = preview.normalised();
-        for (const double shareRatio : {d.r / p.r, d.g / p.g, d.b / p.b}) EXPECT_NEAR(shareRatio, 1.0, 0.10) << "r, g, b share";
-
-        const auto mine = test::luminanceGrid(image, 16, 12), theirs = test::luminanceGrid(c.preview, 16, 12);
-        const double upright = test::correlation(mine, theirs);
-        EXPECT_GT(upright, 0.9) << "the picture matches the preview block by block";
-        EXPECT_GT(upright, test::correlation(upsideDown(mine), theirs) + 0.3) << "and is not upside down";
-    }
+    const auto mine = test::luminanceGrid(image, 16, 12), theirs = test::luminanceGrid(preview, 16, 12);
+    const double upright = test::correlation(mine, theirs);
+    EXPECT_GT(upright, 0.9) << "the picture matches the preview block by block";
+    EXPECT_GT(upright, test::correlation(upsideDown(mine), theirs) + 0.3) << "and is not upside down";
 }
 
-// The picture and the thumbnail, embedded or decoded.
+// The picture and the thumbnail, embedded or decoded; lens correction, whose
+// models are radial, around the turned picture's centre.
 TEST(RawDecoder, OrientationIsAppliedExactlyOnce) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
@@ -110,6 +93,12 @@ TEST(RawDecoder, OrientationIsAppliedExactlyOnce) {
     const RawOptions noLens = Options().lens(false);
     const auto stored = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.25, noLens));
     const auto storedCorrected = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.25, {}));
+    // Lens correction reshapes the frame: the middle stays put, the corners move.
+    const auto shift = [&](Rect r) {
+        return std::abs(test::meanColour(storedCorrected.image, r).luminance() - test::meanColour(stored.image, r).luminance());
+    };
+    EXPECT_GT(test::meanAbsDifference(storedCorrected.image, stored.image), 0.003);
+    EXPECT_LT(shift({190, 140, 20, 20}), shift({0, 0, 20, 20})) << "centre against corner";
     for (int orientation : {3, 6, 8}) {
         SCOPED_TRACE(orientation);
         DngBytes dng(bytesOf(test::dngFile));
@@ -156,78 +145,48 @@ TEST(RawDecoder, ReducedDecodesHaveTheExactScaledSize) {
     EXPECT_EQ(crw.image.height(), 688);
 }
 
-TEST(RawDecoder, TheLoaderTakesUpperCaseExtensionsAndGetsTheFullSizeAndDefaults) {
+// Defaults follow the file: at ISO 50, with a camera and fixed lens lensfun
+// knows, every option is at its default; ISO 3200 raises the noise
+// reductions; a camera lensfun does not know gets no lens profile, even when
+// asked. Options that restate a default change nothing, and the defaults are
+// reported before the options.
+TEST(RawDecoder, DefaultsFollowTheFileAndOptionsThatRestateThemChangeNothing) {
     OMBREL_REQUIRE_TESTDATA();
     const test::TempDir dir;
-    const fs::path copy = write(dir, "IMG_1.DNG", bytesOf(test::dngFile));
-    const auto loaded = OMBREL_MUST(ImageLoader::load(copy, 800.0, {}, PixelSize{1600, 1200}));
-    EXPECT_EQ(loaded.image->width(), 800);
-    EXPECT_EQ(loaded.image->height(), 600);
-    EXPECT_DOUBLE_EQ(loaded.scale, 0.5);
-    EXPECT_EQ(loaded.fullSize, (PixelSize{1600, 1200}));
-    ASSERT_TRUE(loaded.rawDefaults);
-    EXPECT_EQ(loaded.rawDefaults->appleBoost, true);
-}
-
-// ISO 50, a camera and fixed lens lensfun knows: every option at its default,
-// and asking for a default explicitly changes nothing.
-TEST(RawDecoder, ReportsTheDefaultsOfEachFileAndExplicitDefaultsChangeNothing) {
-    OMBREL_REQUIRE_TESTDATA();
-    const RawOptions expected = Options().lum(0).colour(0).moire(0).lens(true).boost(true);
-    const auto crw = OMBREL_MUST(RawDecoder::decode(shared(test::crwFile), 0.25, {}));
-    EXPECT_EQ(crw.defaults, expected);
-    const auto plain = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.25, {}));
-    EXPECT_EQ(plain.defaults, expected);
-    const RawOptions explicitDefaults[] = {Options().lum(0), Options().colour(0), Options().moire(0),
-                                           Options().lens(true), Options().boost(true)};
-    for (const RawOptions& options : explicitDefaults) {
-        const auto result = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.25, options));
-        expectSamePicture(result.image, plain.image);
-        EXPECT_EQ(result.defaults, plain.defaults) << "defaults are reported before the options";
-    }
-}
-
-// Defaults follow the file: its ISO, and whether lensfun knows its camera.
-TEST(RawDecoder, HighIsoRaisesTheNoiseReductionDefaultsAndUnknownCamerasGetNoLensProfile) {
-    OMBREL_REQUIRE_TESTDATA();
-    const test::TempDir dir;
-    DngBytes dng(bytesOf(test::dngFile));
-    dng.setIso(3200);
-    const fs::path highIso = write(dir, "iso3200.dng", dng.bytes());
-
-    const auto base = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.5, {}));
-    const auto byDefault = OMBREL_MUST(RawDecoder::decode(highIso, 0.5, {}));
-    const auto without = OMBREL_MUST(RawDecoder::decode(highIso, 0.5, Options().lum(0).colour(0)));
-    EXPECT_GT(*byDefault.defaults.lumNR, 0.0);
-    EXPECT_GT(*byDefault.defaults.colorNR, 0.0);
-    EXPECT_EQ(*byDefault.defaults.moire, 0.0);
-    // The ISO changes the defaults and nothing else.
-    expectSamePicture(without.image, base.image);
-    EXPECT_GT(test::meanAbsDifference(byDefault.image, base.image), 1e-4);
-
-    dng = DngBytes(bytesOf(test::dngFile));
-    dng.replaceText("PowerShot S40", "PowerShot X99");  // a camera lensfun does not know
-    const fs::path unknown = write(dir, "unknown.dng", dng.bytes());
-
-    const auto plain = OMBREL_MUST(RawDecoder::decode(unknown, 0.25, {}));
-    EXPECT_FALSE(plain.defaults.lensProfile);
-    for (bool lens : {true, false}) {
-        const auto result = OMBREL_MUST(RawDecoder::decode(unknown, 0.25, Options().lens(lens)));
-        expectSamePicture(result.image, plain.image);
-        EXPECT_FALSE(result.defaults.lensProfile);
-    }
-}
-
-TEST(RawDecoder, LensCorrectionReshapesTheFrameAroundItsCentre) {
-    OMBREL_REQUIRE_TESTDATA();
-    const auto corrected = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.5, {}));
-    const auto uncorrected = OMBREL_MUST(RawDecoder::decode(shared(test::dngFile), 0.5, Options().lens(false)));
-    EXPECT_GT(test::meanAbsDifference(corrected.image, uncorrected.image), 0.003);
-    // The middle stays put; the geometry changes towards the edges.
-    const auto shift = [&](Rect r) {
-        return std::abs(test::meanColour(corrected.image, r).luminance() - test::meanColour(uncorrected.image, r).luminance());
+    DngBytes iso(bytesOf(test::dngFile)), camera(bytesOf(test::dngFile));
+    iso.setIso(3200);
+    camera.replaceText("PowerShot S40", "PowerShot X99");
+    const RawOptions plain = Options().lum(0).colour(0).moire(0).lens(true).boost(true);
+    const RawOptions noisy = Options{plain}.lum(raw::defaultLuminanceAmount(3200)).colour(raw::defaultColorAmount(3200));
+    RawOptions noLens = plain;
+    noLens.lensProfile.reset();
+    const struct {
+        fs::path file;
+        RawOptions defaults;
+        std::vector<RawOptions> restating;
+    } cases[] = {
+        {shared(test::crwFile), plain, {}},
+        {shared(test::dngFile), plain,
+         {Options().lum(0), Options().colour(0), Options().moire(0), Options().lens(true), Options().boost(true)}},
+        {write(dir, "iso3200.dng", iso.bytes()), noisy, {}},
+        {write(dir, "unknown.dng", camera.bytes()), noLens, {Options().lens(true), Options().lens(false)}},
     };
-    EXPECT_LT(shift({380, 280, 40, 40}), shift({0, 0, 40, 40})) << "centre against corner";
+    std::vector<Image> byDefault;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto decoded = OMBREL_MUST(RawDecoder::decode(c.file, 0.25, {}));
+        EXPECT_EQ(decoded.defaults, c.defaults);
+        for (const RawOptions& options : c.restating) {
+            const auto result = OMBREL_MUST(RawDecoder::decode(c.file, 0.25, options));
+            expectSamePicture(result.image, decoded.image);
+            EXPECT_EQ(result.defaults, c.defaults);
+        }
+        byDefault.push_back(decoded.image);
+    }
+    // The ISO changes the defaults and nothing else.
+    const auto without = OMBREL_MUST(RawDecoder::decode(cases[2].file, 0.25, Options().lum(0).colour(0)));
+    expectSamePicture(without.image, byDefault[1]);
+    EXPECT_GT(test::meanAbsDifference(byDefault[2], byDefault[1]), 1e-4);
 }
 
 TEST(RawDecoder, NoiseReductionSmoothsAFlatWall) {

@@ -1,6 +1,7 @@
 #include "RawTestSupport.h"
 
 #include "imageio/EmbeddedJpeg.h"
+#include "render/SrgbTables.h"
 
 #include <lcms2.h>
 
@@ -84,10 +85,7 @@ namespace {
 
 // Linear light of a sample: working images are linear already, 8-bit ones sRGB.
 double linear(float v) { return v; }
-double linear(std::uint8_t v) {
-    const double e = v / 255.0;
-    return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
-}
+double linear(std::uint8_t v) { return srgb8ToLinear()[v]; }
 
 template <typename Buffer>
 Rgb mean(const Buffer& picture, Rect rect) {
