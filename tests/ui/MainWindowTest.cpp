@@ -217,13 +217,12 @@ private slots:
         w.model->undo();
         QCOMPARE(w.model->edit()->settings().exposure, 0.0);
 
-        // A burst of edits ends with the frame of the last. It starts past the
-        // drag's draft window, so its first frame is a full one that the rest
-        // queue behind, as after any pause.
+        // A burst of edits ends with the frame of the last (how many frames
+        // it skips depends on the machine's pace: FrameRendererTest checks
+        // that superseded requests are dropped). It starts past the drag's
+        // draft window, as after any pause.
         QVERIFY(w.waitForFrame());
         QTest::qWait(300);
-        int presented = 0;
-        connect(&w.preview(), &PreviewView::framePresented, this, [&] { ++presented; });
         const std::uint64_t requested = w.preview().requestedFrameId();
         for (int i = 1; i <= 50; ++i) {
             w.model->mutate("exposure", [i](EditSettings& s) { s.exposure = -2.0 + i * 0.05; });
@@ -231,7 +230,6 @@ private slots:
         }
         QCOMPARE(w.preview().requestedFrameId(), requested + 50);
         QVERIFY(w.waitForFrame());
-        QVERIFY2(presented < 50, "frames of superseded edits were not skipped");
         const QImage last = w.preview().grab().toImage();
 
         // The same settings drawn afresh give the same picture.
